@@ -1,0 +1,120 @@
+// Podivex.exe --probe as a user runs it: a stand-in show on screen, the report beside the program,
+// the verdict box naming the show, exit code 0 once the box is closed.
+#include "WinUtil.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <windows.h>
+
+namespace
+{
+
+const QString kShowTitle = QStringLiteral("PowerPoint Slide Show - deck.pptx");
+
+HWND findWindow(const wchar_t *cls, const QString &title)
+{
+    return FindWindowW(cls, reinterpret_cast<LPCWSTR>(title.utf16()));
+}
+
+// Ctrl+C to whatever has the focus: a message box puts its title and text on the clipboard.
+bool copyShortcut()
+{
+    INPUT keys[4] = {};
+    const WORD vks[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = vks[i];
+        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    return SendInput(4, keys, int(sizeof(INPUT))) == 4;
+}
+
+} // namespace
+
+class TestProbe : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString exe;
+    QProcess show;
+
+private slots:
+    void initTestCase()
+    {
+        exe = QDir::fromNativeSeparators(qEnvironmentVariable("PODIVEX_EXE"));
+        const QString standin = QDir::fromNativeSeparators(qEnvironmentVariable("PODIVEX_STANDIN"));
+        QVERIFY2(QFileInfo::exists(exe), "PODIVEX_EXE names the built Podivex.exe");
+        QVERIFY2(QFileInfo::exists(standin), "PODIVEX_STANDIN names show_standin.exe");
+        show.start(standin, {});
+        QVERIFY(show.waitForStarted());
+        QTRY_VERIFY(findWindow(L"screenClass", kShowTitle));
+    }
+
+    void cleanupTestCase()
+    {
+        if (const HWND hwnd = findWindow(L"screenClass", kShowTitle))
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        show.waitForFinished(5000);
+    }
+
+    void reportAndVerdict()
+    {
+        const QString reportPath = QFileInfo(exe).absolutePath() + QStringLiteral("/probe.txt");
+        QFile::remove(reportPath);
+        QGuiApplication::clipboard()->clear();
+
+        QProcess probe;
+        probe.start(exe, {QStringLiteral("--probe")});
+        QVERIFY(probe.waitForStarted());
+        HWND box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = findWindow(nullptr, QStringLiteral("窗口识别诊断"))),
+                                 20000);
+
+        // The report is written before the box appears.
+        QFile file(reportPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString report = QString::fromUtf8(file.readAll());
+        QVERIFY(report.startsWith(QStringLiteral("Podivex 窗口识别诊断  ")));
+        QVERIFY(report.contains(QStringLiteral("判定阈值：60（达到即认定为放映窗口）\n\n")));
+        // The show is the best candidate, so it comes first.
+        static const QRegularExpression first(QStringLiteral(
+            "\n\n评分 ([ 0-9]{4})\n  标题: ([^\n]*)\n  类名: ([^\n]*)\n  进程: ([^\n]*)\n"
+            "  命中: ([^\n]*)\n\n"));
+        const QRegularExpressionMatch m = first.match(report);
+        QVERIFY2(m.hasMatch(), qPrintable(report));
+        QVERIFY(m.captured(1).trimmed().toInt() >= 60);
+        QCOMPARE(m.captured(2), kShowTitle);
+        QCOMPARE(m.captured(3), QStringLiteral("screenClass"));
+        QCOMPARE(m.captured(4), QStringLiteral("SHOW_STANDIN.EXE"));
+        QVERIFY(m.captured(5).contains(QStringLiteral("类名=screenClass")));
+        QVERIFY(m.captured(5).contains(QStringLiteral("Slide Show")));
+
+        // The box's text, read through its copy shortcut.
+        QVERIFY(win::forceForeground(box));
+        QTRY_COMPARE(GetForegroundWindow(), box);
+        QVERIFY(copyShortcut());
+        QTRY_VERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("最终判定")));
+        const QString text = QGuiApplication::clipboard()->text();
+        QVERIFY2(text.contains(QStringLiteral("报告已写入：")), qPrintable(text));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(reportPath), Qt::CaseInsensitive),
+                 qPrintable(text));
+        QVERIFY2(text.contains(kShowTitle), qPrintable(text));
+
+        QVERIFY(win::injectKeyTo(box, VK_RETURN));
+        QVERIFY(probe.waitForFinished(10000));
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(probe.exitCode(), 0);
+        QVERIFY(probe.readAllStandardOutput().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestProbe)
+#include "tst_probe.moc"
