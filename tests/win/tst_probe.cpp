@@ -1,5 +1,5 @@
-// Podivex.exe --probe as a user runs it: a stand-in show on screen, the report beside the program,
-// the verdict box naming the show, exit code 0 once the box is closed.
+// Podivex.exe as a user meets it: its icon and version block, and --probe with a stand-in show on
+// screen (the report beside the program, the verdict box naming the show, exit code 0).
 #include "WinUtil.h"
 
 #include <QClipboard>
@@ -15,6 +15,28 @@
 
 namespace
 {
+
+// One string of the executable's version block.
+QString versionString(const QByteArray &block, const QString &key)
+{
+    const QString path = QStringLiteral("\\StringFileInfo\\080404b0\\") + key;
+    void *value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(block.constData(), reinterpret_cast<LPCWSTR>(path.utf16()), &value,
+                        &length) ||
+        !length)
+        return QString();
+    return QString::fromWCharArray(static_cast<const wchar_t *>(value));
+}
+
+#pragma pack(push, 2)
+struct GroupIconEntry { // one entry of an RT_GROUP_ICON resource
+    BYTE width, height, colors, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
 
 const QString kShowTitle = QStringLiteral("PowerPoint Slide Show - deck.pptx");
 
@@ -63,6 +85,61 @@ private slots:
         if (const HWND hwnd = findWindow(L"screenClass", kShowTitle))
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
         show.waitForFinished(5000);
+    }
+
+    void versionBlock()
+    {
+        const std::wstring path = QDir::toNativeSeparators(exe).toStdWString();
+        const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
+        QVERIFY(size > 0);
+        QByteArray block(int(size), '\0');
+        QVERIFY(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
+        QCOMPARE(versionString(block, QStringLiteral("FileDescription")),
+                 QStringLiteral("Podivex - 演示放映悬浮工具条"));
+        QCOMPARE(versionString(block, QStringLiteral("FileVersion")), QStringLiteral("1.0.0.1"));
+        QCOMPARE(versionString(block, QStringLiteral("ProductName")), QStringLiteral("Podivex"));
+        QCOMPARE(versionString(block, QStringLiteral("ProductVersion")), QStringLiteral("1.0.0.1"));
+        QCOMPARE(versionString(block, QStringLiteral("OriginalFilename")),
+                 QStringLiteral("Podivex.exe"));
+
+        void *value = nullptr;
+        UINT length = 0;
+        QVERIFY(VerQueryValueW(block.constData(), L"\\", &value, &length));
+        const auto *fixed = static_cast<const VS_FIXEDFILEINFO *>(value);
+        QCOMPARE(fixed->dwFileVersionMS, DWORD(0x00010000));
+        QCOMPARE(fixed->dwFileVersionLS, DWORD(0x00000001));
+        QCOMPARE(fixed->dwProductVersionMS, DWORD(0x00010000));
+        QCOMPARE(fixed->dwProductVersionLS, DWORD(0x00000001));
+        QVERIFY(VerQueryValueW(block.constData(), L"\\VarFileInfo\\Translation", &value, &length));
+        QCOMPARE(length, UINT(4));
+        QCOMPARE(static_cast<const WORD *>(value)[0], WORD(0x0804));
+        QCOMPARE(static_cast<const WORD *>(value)[1], WORD(1200));
+    }
+
+    void applicationIcon()
+    {
+        const HMODULE module =
+            LoadLibraryExW(QDir::toNativeSeparators(exe).toStdWString().c_str(), nullptr,
+                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        QVERIFY(module);
+        const HRSRC group =
+            FindResourceW(module, L"IDI_ICON1", MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+        QVERIFY(group);
+        const auto *dir = static_cast<const WORD *>(LockResource(LoadResource(module, group)));
+        QVERIFY(dir);
+        QCOMPARE(dir[1], WORD(1)); // icons, not cursors
+        const auto *entries = reinterpret_cast<const GroupIconEntry *>(dir + 3);
+        QList<int> sizes;
+        for (int i = 0; i < dir[2]; ++i) {
+            sizes.append(entries[i].width ? entries[i].width : 256);
+            QCOMPARE(entries[i].bitCount, WORD(32));
+        }
+        QCOMPARE(sizes, QList<int>({16, 24, 32, 48, 64, 128, 256}));
+        const HICON icon = static_cast<HICON>(
+            LoadImageW(module, L"IDI_ICON1", IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR));
+        QVERIFY(icon);
+        DestroyIcon(icon);
+        FreeLibrary(module);
     }
 
     void reportAndVerdict()
