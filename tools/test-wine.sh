@@ -47,6 +47,16 @@ if ! { cmake -S . -B "$build/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$qt/mingw-w
     abort "the Windows build failed (log: $build/build.log)"
 fi
 
+# Podivex.exe deployed as windeployqt would: the Qt and compiler runtime DLLs and the plugins beside it.
+deploy=$build/deploy
+rm -rf "$deploy"
+mkdir -p "$deploy/platforms" "$deploy/styles"
+cp "$build/build/Podivex.exe" "$qt"/bin/Qt6{Core,Gui,Widgets,Network}.dll \
+    /usr/lib/gcc/x86_64-w64-mingw32/12-posix/{libstdc++-6,libgcc_s_seh-1}.dll \
+    /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$deploy/" &&
+    cp "$qt/plugins/platforms/qwindows.dll" "$deploy/platforms/" &&
+    cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$deploy/styles/" || abort "deploying Podivex.exe failed"
+
 # A private display with a window manager, and a fresh Wine prefix: what a new user starts with.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$build/display" >/dev/null 2>&1 &
 xvfb=$!
@@ -63,7 +73,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 export WINEDEBUG=-all WINEPREFIX=$build/wineprefix WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPATH="$(winpath "$qt/bin");$(winpath /usr/lib/gcc/x86_64-w64-mingw32/12-posix);$(winpath /usr/x86_64-w64-mingw32/lib)"
 export QT_PLUGIN_PATH="$(winpath "$qt/plugins")"
-export PODIVEX_EXE="$(winpath "$build/build/Podivex.exe")"
+export PODIVEX_EXE="$(winpath "$deploy/Podivex.exe")"
 export PODIVEX_STANDIN="$(winpath "$build/build/tests/show_standin.exe")"
 
 stop() {

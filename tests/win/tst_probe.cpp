@@ -148,7 +148,12 @@ private slots:
         QFile::remove(reportPath);
         QGuiApplication::clipboard()->clear();
 
+        // Started as from its installed folder: nothing of the test's Qt on the path.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_PLUGIN_PATH"));
+        env.insert(QStringLiteral("PATH"), QStringLiteral("C:\\windows\\system32;C:\\windows"));
         QProcess probe;
+        probe.setProcessEnvironment(env);
         probe.start(exe, {QStringLiteral("--probe")});
         QVERIFY(probe.waitForStarted());
         HWND box = nullptr;
