@@ -1,5 +1,4 @@
-// The Win32 backend of the window layer: queries, style switches, z-order, activation, keys, mouse
-// hook.
+// The Win32 backend of the window layer: queries, styles, z-order, keys and the mouse hook.
 #include "WinBackend.h"
 
 #include <QByteArray>
