@@ -26,6 +26,8 @@ for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb openbox x
     command -v $tool >/dev/null || abort "$tool is missing (tools/install-deps.sh --test installs it)"
 done
 
+runtime=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*-posix 2>/dev/null | tail -1)
+[ -n "$runtime" ] || abort "the MinGW-w64 posix runtime is missing"
 mkdir -p "$build" "$out"
 if [ ! -f "$qt/mingw-w64-qt6.cmake" ]; then
     tar xJf "$archive" -C "$build" || abort "unpacking $archive failed"
@@ -52,7 +54,7 @@ deploy=$build/deploy
 rm -rf "$deploy"
 mkdir -p "$deploy/platforms" "$deploy/styles"
 cp "$build/build/Podivex.exe" "$qt"/bin/Qt6{Core,Gui,Widgets,Network}.dll \
-    /usr/lib/gcc/x86_64-w64-mingw32/12-posix/{libstdc++-6,libgcc_s_seh-1}.dll \
+    "$runtime"/{libstdc++-6,libgcc_s_seh-1}.dll \
     /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$deploy/" &&
     cp "$qt/plugins/platforms/qwindows.dll" "$deploy/platforms/" &&
     cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$deploy/styles/" || abort "deploying Podivex.exe failed"
@@ -71,7 +73,7 @@ done
 
 winpath() { echo "Z:${1//\//\\}"; }
 export WINEDEBUG=-all WINEPREFIX=$build/wineprefix WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPATH="$(winpath "$qt/bin");$(winpath /usr/lib/gcc/x86_64-w64-mingw32/12-posix);$(winpath /usr/x86_64-w64-mingw32/lib)"
+export WINEPATH="$(winpath "$qt/bin");$(winpath "$runtime");$(winpath /usr/x86_64-w64-mingw32/lib)"
 export QT_PLUGIN_PATH="$(winpath "$qt/plugins")"
 export PODIVEX_EXE="$(winpath "$deploy/Podivex.exe")"
 export PODIVEX_STANDIN="$(winpath "$build/build/tests/show_standin.exe")"
@@ -122,6 +124,6 @@ done
 
 stop
 trap - EXIT
-echo "(counted: QtTest functions of ${#win_tests[@]} Windows and the portable suites under Wine)"
+echo "(counted: QtTest results, data rows included, of ${#win_tests[@]} Windows suites and the portable ones)"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
