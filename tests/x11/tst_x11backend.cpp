@@ -1,22 +1,19 @@
 // The X11 window layer against a real X server with a window manager: windows made here and by
 // hand.
 #include "MouseHookX11.h"
+#include "PrivateDisplayX11.h"
 #include "TopMostGuard.h"
 #include "WinBackendX11.h"
 #include "WinUtil.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QScreen>
-#include <QTemporaryFile>
 #include <QWidget>
 #include <QtTest>
 
-#include <cstdlib>
 #include <memory>
-#include <xcb/xcb.h>
 
 namespace
 {
@@ -72,33 +69,6 @@ bool xdotool(const QStringList &args)
 {
     return QProcess::execute("xdotool", args) == 0;
 }
-
-// A private X server without any window manager; it ends with the object.
-class BareDisplay
-{
-public:
-    BareDisplay()
-    {
-        QTemporaryFile number;
-        number.open();
-        server.setProgram("sh");
-        server.setArguments({"-c", "exec Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>" +
-                                       number.fileName()});
-        server.start();
-        for (int i = 0; i < 100 && QFileInfo(number.fileName()).size() == 0; ++i)
-            QThread::msleep(50);
-        name = ":" + number.readAll().trimmed();
-    }
-    ~BareDisplay()
-    {
-        server.terminate();
-        server.waitForFinished(3000);
-    }
-    QByteArray name;
-
-private:
-    QProcess server;
-};
 
 } // namespace
 
@@ -418,36 +388,15 @@ void TstX11Backend::compositorDecidesShaping()
 
 void TstX11Backend::listsWindowsWithoutWindowManager()
 {
-    BareDisplay display;
-    QVERIFY(display.name.size() > 1);
-    const auto backend = win::makeX11Backend(display.name);
+    PrivateDisplay display(false);
+    QVERIFY(display.isUp());
+    const auto backend = win::makeX11Backend(display.name());
     QVERIFY(backend);
-
-    xcb_connection_t *c = xcb_connect(display.name.constData(), nullptr);
-    QVERIFY(!xcb_connection_has_error(c));
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    auto make = [&](const QByteArray &name, int x, bool map, bool overrideRedirect) {
-        const xcb_window_t w = xcb_generate_id(c);
-        const uint32_t values[] = {overrideRedirect ? 1u : 0u};
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, int16_t(x), 50, 100, 80, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                          XCB_CW_OVERRIDE_REDIRECT, values);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                            uint32_t(name.size()), name.constData());
-        const QByteArray wmClass("raw\0RawClass\0", 13);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                            uint32_t(wmClass.size()), wmClass.constData());
-        if (map)
-            xcb_map_window(c, w);
-        return win::fromWinId(w);
-    };
-    const HWND lower = make("lower", 10, true, false);
-    const HWND upper = make("upper", 200, true, false);
-    make("hidden", 400, false, false);
-    make("menu", 600, true, true);
-    xcb_flush(c);
-    std::free(
-        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // the server has it all
+    const HWND lower = display.createWindow("lower", QRect(10, 50, 100, 80));
+    const HWND upper = display.createWindow("upper", QRect(200, 50, 100, 80));
+    display.createWindow("hidden", QRect(400, 50, 100, 80), false);
+    display.createWindow("menu", QRect(600, 50, 100, 80), true, true);
+    display.sync();
 
     const QList<win::WindowInfo> list = backend->enumTopLevelWindows();
     QCOMPARE(list.size(), 2);
@@ -455,6 +404,7 @@ void TstX11Backend::listsWindowsWithoutWindowManager()
     QCOMPARE(list.at(1).hwnd, lower);
     QCOMPARE(list.at(1).title, QStringLiteral("lower"));
     QCOMPARE(list.at(1).className, QStringLiteral("RawClass"));
+    QCOMPARE(list.at(1).processName, QStringLiteral("TST_X11BACKEND"));
     QCOMPARE(list.at(1).rect, QRect(10, 50, 100, 80)); // no frame without a window manager
     QCOMPARE(quint32(list.at(1).style) & win::kStyleCaption, win::kStyleCaption);
 
@@ -464,7 +414,6 @@ void TstX11Backend::listsWindowsWithoutWindowManager()
     QCOMPARE(backend->enumTopLevelWindows().first().hwnd, lower);
     backend->raiseAbove(upper, lower);
     QCOMPARE(backend->enumTopLevelWindows().first().hwnd, upper);
-    xcb_disconnect(c);
 }
 
 QTEST_MAIN(TstX11Backend)
