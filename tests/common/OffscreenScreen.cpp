@@ -11,19 +11,24 @@
 namespace OffscreenScreen
 {
 
-void configure(int width, int height, double dpr)
+void configure(const QList<QRect> &screens, double dpr)
 {
-    const QJsonObject screen{{"name", "Screen0"},    {"x", 0},           {"y", 0},
-                             {"width", width},       {"height", height}, {"logicalDpi", 96},
-                             {"logicalBaseDpi", 96}, {"dpr", dpr}};
-    const QString path = QDir::temp().filePath(QStringLiteral("podivex-offscreen-%1x%2-%3-%4.json")
-                                                   .arg(width)
-                                                   .arg(height)
-                                                   .arg(dpr)
-                                                   .arg(QCoreApplication::applicationPid()));
+    QJsonArray list;
+    for (const QRect &r : screens) {
+        list.append(QJsonObject{{"name", QStringLiteral("Screen%1").arg(list.size())},
+                                {"x", r.x()},
+                                {"y", r.y()},
+                                {"width", r.width()},
+                                {"height", r.height()},
+                                {"logicalDpi", 96},
+                                {"logicalBaseDpi", 96},
+                                {"dpr", dpr}});
+    }
+    const QString path = QDir::temp().filePath(
+        QStringLiteral("podivex-offscreen-%1.json").arg(QCoreApplication::applicationPid()));
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(QJsonDocument(QJsonObject{{"screens", QJsonArray{screen}}}).toJson());
+        file.write(QJsonDocument(QJsonObject{{"screens", list}}).toJson());
     qputenv("QT_QPA_PLATFORM", QStringLiteral("offscreen:configfile=%1").arg(path).toUtf8());
 }
 
