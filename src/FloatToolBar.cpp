@@ -430,13 +430,13 @@ bool FloatToolBar::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_grip)
         return QWidget::eventFilter(watched, event);
-    auto *mouse = static_cast<QMouseEvent *>(event);
+    const auto globalPos = [event] { return static_cast<QMouseEvent *>(event)->globalPosition(); };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        beginPress(mouse->globalPosition());
+        beginPress(globalPos());
         return false; // the grip still shows its pressed look
     case QEvent::MouseMove:
-        return m_pressed && dragTo(mouse->globalPosition());
+        return m_pressed && dragTo(globalPos());
     case QEvent::MouseButtonRelease:
         if (!finishDrag())
             return false;       // the grip's click folds or unfolds the bar
