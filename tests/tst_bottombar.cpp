@@ -98,11 +98,6 @@ private slots:
     void construction()
     {
         QCOMPARE(bar->windowTitle(), QStringLiteral("Podivex-BottomBar"));
-        const Qt::WindowFlags flags = bar->windowFlags();
-        QVERIFY(flags.testFlag(Qt::Tool) && flags.testFlag(Qt::FramelessWindowHint));
-        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
-        QVERIFY(bar->testAttribute(Qt::WA_TranslucentBackground));
         QVERIFY(!bar->isVisible());
         // Starts on the primary screen.
         QCOMPARE(bar->screenRect(), kScreen);

@@ -83,11 +83,6 @@ private slots:
     void construction()
     {
         QCOMPARE(bar->windowTitle(), QStringLiteral("Podivex"));
-        const Qt::WindowFlags flags = bar->windowFlags();
-        QVERIFY(flags.testFlag(Qt::Tool) && flags.testFlag(Qt::FramelessWindowHint));
-        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
-        QVERIFY(bar->testAttribute(Qt::WA_TranslucentBackground));
         QVERIFY(!bar->isVisible());
         QCOMPARE(bar->side(), FloatToolBar::Right);
         QCOMPARE(bar->geometry(), QRect(1807, 423, 104, 232));
