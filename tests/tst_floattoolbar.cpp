@@ -267,13 +267,13 @@ private slots:
         QCOMPARE(panel.pos(), QPoint(1495, 423));
         bar->dockTo(FloatToolBar::Left);
         QTRY_COMPARE(panel.pos(), QPoint(124, 423));
-        // A destroyed companion is forgotten.
-        { // NOLINT: scope of the short-lived companion
-            Companion gone;
-            bar->setCompanion(&gone);
-        }
+        // A replaced companion stays put; a destroyed one is forgotten.
+        auto *gone = new Companion;
+        bar->setCompanion(gone);
+        delete gone;
         bar->dockTo(FloatToolBar::Right);
         QTRY_COMPARE(bar->geometry(), QRect(1807, 423, 104, 232));
+        QCOMPARE(panel.pos(), QPoint(124, 423));
     }
 
     void hidingHidesTheCompanion()
