@@ -1,6 +1,4 @@
-// Time from SlideController::nextSlide to the Right key arriving at the show window, with the show
-// in front and behind another window. Needs an X display with a window manager: run it through
-// tests/x11/with-xvfb.sh.
+// Time from nextSlide to the key at the show, in front and behind another window (X display).
 #include "SlideController.h"
 
 #include <QApplication>

@@ -1,5 +1,4 @@
-// Late-bound member reads and calls on automation objects, every failure turned into an empty
-// handle.
+// Late-bound member reads and calls on automation objects; every failure gives an empty handle.
 #include "ComDispatch.h"
 
 #include <objbase.h>

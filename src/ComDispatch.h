@@ -1,5 +1,4 @@
-// An owning handle for a late-bound automation object or for the plain value one of its members
-// returned.
+// An owning handle for an automation object or for the plain value one of its members returned.
 #pragma once
 
 #include <QString>

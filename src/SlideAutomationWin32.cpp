@@ -1,5 +1,4 @@
-// The slide reading through COM automation: the show's position and slide count of a running
-// server.
+// Reading the show's position and slide count from a running COM automation server.
 #include "ComDispatch.h"
 #include "SlideAutomation.h"
 

@@ -1,5 +1,4 @@
-// Slide commands as synthetic keys to the show, the page counted from them and corrected from
-// automation.
+// Slide commands as keys to the show; the page counted from them and corrected from automation.
 #include "SlideController.h"
 
 #include "SlideAutomation.h"

@@ -1,5 +1,4 @@
-// A scriptable automation object for the Windows tests: members by name, a log of what they were
-// called with, counted references; and the object model a presentation program offers.
+// A scriptable automation object (named members, call log, counted references) and a show model.
 #pragma once
 
 #include <objbase.h>

@@ -1,5 +1,4 @@
-// A second process for the automation tests: it serves a running show under a class id until told
-// to quit, or, started by COM as a local server, leaves a mark that it was started.
+// Second process for the automation tests: serves a running show, or marks that COM started it.
 #include "FakeDispatch.h"
 
 #include <cstdio>

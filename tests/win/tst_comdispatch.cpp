@@ -1,5 +1,4 @@
-// The automation wrapper against objects of this test, in this process and in a second one, and the
-// controller's refresh reading them without ever starting a server.
+// The automation wrapper and the controller's refresh against test objects in and out of process.
 #include "ComDispatch.h"
 #include "FakeDispatch.h"
 #include "SlideAutomation.h"
