@@ -234,30 +234,6 @@ private slots:
         QCOMPARE(c.pageText(), QStringLiteral("1/?"));
     }
 
-    void pageText_data()
-    {
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("total");
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("known") << 3 << 12 << "3/12";
-        QTest::newRow("no total") << 3 << 0 << "3/?";
-        QTest::newRow("negative total") << 3 << -1 << "3/?";
-        QTest::newRow("no position") << 0 << 12 << "?/?";
-    }
-
-    void pageText()
-    {
-        QFETCH(int, current);
-        QFETCH(int, total);
-        QFETCH(QString, text);
-
-        SlideController c;
-        QCOMPARE(c.pageText(), QStringLiteral("\u2014/\u2014"));
-        prime(c, current, total);
-        QCOMPARE(c.pageText(), text);
-    }
-
     void periodicRefreshRunsOnlyWithTarget()
     {
         SlideController c;
