@@ -123,9 +123,10 @@ public:
 
     HWND topMostChangeTarget(const QByteArray &eventType, void *message) override
     {
+        if (eventType != QByteArrayLiteral("xcb_generic_event_t"))
+            return nullptr;
         const auto *event = static_cast<const xcb_generic_event_t *>(message);
-        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY ||
-            eventType != QByteArrayLiteral("xcb_generic_event_t"))
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
             return nullptr;
         const auto *change = static_cast<const xcb_property_notify_event_t *>(message);
         return change->atom == c.atom(x11::NetWmState) ? toHandle(change->window) : nullptr;

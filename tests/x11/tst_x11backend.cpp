@@ -7,13 +7,16 @@
 #include "WinUtil.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QWidget>
 #include <QtTest>
 
+#include <cstdlib>
 #include <memory>
+#include <xcb/xcb_icccm.h>
 
 namespace
 {
@@ -91,6 +94,7 @@ private slots:
     void minimizeIconifies();
     void clickThroughPassesPresses();
     void raiseAboveOrdersTopMostWindows();
+    void stylesReachTheWindow();
     void deadWindowsGiveNeutralValues();
     void mouseHookReportsLeftPressesOnly();
     void guardRestoresTopMost();
@@ -292,6 +296,57 @@ void TstX11Backend::raiseAboveOrdersTopMostWindows()
     // A plain window raised above a top-most one joins the top-most band.
     win::raiseAbove(p, b);
     QTRY_VERIFY_WITH_TIMEOUT(isAbove(p) && stackIndex(p) < stackIndex(b), 3000);
+}
+
+void TstX11Backend::stylesReachTheWindow()
+{
+    const auto w = showWindow("Styled", QRect(100, 100, 200, 200));
+    QVERIFY(w);
+    const HWND h = handleOf(*w);
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    QVERIFY(x11);
+    xcb_connection_t *c = x11->connection();
+    const xcb_window_t id = xcb_window_t(w->winId());
+    auto toolWindow = [h] {
+        const QList<win::WindowInfo> list = win::enumTopLevelWindows();
+        const win::WindowInfo *info = findIn(list, h);
+        return info && (quint32(info->exStyle) & win::kExToolWindow);
+    };
+    auto takesFocus = [c, id] {
+        xcb_icccm_wm_hints_t hints{};
+        xcb_icccm_get_wm_hints_reply(c, xcb_icccm_get_wm_hints(c, id), &hints, nullptr);
+        return !(hints.flags & XCB_ICCCM_WM_HINT_INPUT) || hints.input;
+    };
+    auto opacity = [c, id] {
+        xcb_intern_atom_reply_t *atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 22, "_NET_WM_WINDOW_OPACITY"), nullptr);
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, id, atom ? atom->atom : 0, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+        const qint64 value = reply && xcb_get_property_value_length(reply) == 4
+                                 ? *static_cast<quint32 *>(xcb_get_property_value(reply))
+                                 : -1;
+        std::free(atom);
+        std::free(reply);
+        return value;
+    };
+
+    QVERIFY(!toolWindow());
+    win::setToolWindow(h, true);
+    QTRY_VERIFY_WITH_TIMEOUT(toolWindow(), 3000);
+    win::setToolWindow(h, false);
+    QTRY_VERIFY_WITH_TIMEOUT(!toolWindow(), 3000);
+
+    // The answers come over the toolkit's own connection, so they may trail the change a little.
+    QVERIFY(takesFocus());
+    win::setNoActivate(h, true);
+    QTRY_VERIFY_WITH_TIMEOUT(!takesFocus(), 1000);
+    win::setNoActivate(h, false);
+    QTRY_VERIFY_WITH_TIMEOUT(takesFocus(), 1000);
+
+    win::setLayeredAlpha(h, 128);
+    QTRY_COMPARE_WITH_TIMEOUT(opacity(), qint64(0x80808080), 1000);
+    win::setLayeredAlpha(h, 400); // clamped to opaque
+    QTRY_COMPARE_WITH_TIMEOUT(opacity(), qint64(0xffffffff), 1000);
 }
 
 void TstX11Backend::deadWindowsGiveNeutralValues()
