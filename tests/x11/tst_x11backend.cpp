@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <xcb/shape.h>
 #include <xcb/xcb_icccm.h>
 
 namespace
@@ -66,6 +67,33 @@ bool isAbove(HWND h)
     const QList<win::WindowInfo> list = win::enumTopLevelWindows();
     const win::WindowInfo *info = findIn(list, h);
     return info && (quint32(info->exStyle) & win::kExTopMost);
+}
+
+xcb_connection_t *toolkitConnection()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Whether presses can land on the window's frame, the root's child that holds it.
+bool frameTakesInput(const QWidget &w)
+{
+    xcb_connection_t *c = toolkitConnection();
+    xcb_window_t window = xcb_window_t(w.winId());
+    for (;;) {
+        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        const bool top = !tree || tree->parent == tree->root;
+        if (tree && !top)
+            window = tree->parent;
+        std::free(tree);
+        if (top)
+            break;
+    }
+    xcb_shape_get_rectangles_reply_t *shape = xcb_shape_get_rectangles_reply(
+        c, xcb_shape_get_rectangles(c, window, XCB_SHAPE_SK_INPUT), nullptr);
+    const bool takes = shape && shape->rectangles_len > 0;
+    std::free(shape);
+    return takes;
 }
 
 bool xdotool(const QStringList &args)
@@ -266,11 +294,14 @@ void TstX11Backend::clickThroughPassesPresses()
     // it.
     win::setTopMost(handleOf(*cover), true);
     win::setClickThrough(handleOf(*cover), true);
+    QTRY_VERIFY_WITH_TIMEOUT(!frameTakesInput(*cover),
+                             3000); // the window manager shapes its frame too
     QVERIFY(xdotool(click));
     QTRY_COMPARE_WITH_TIMEOUT(below->presses, 1, 3000);
     QCOMPARE(cover->presses, 0);
 
     win::setClickThrough(handleOf(*cover), false);
+    QTRY_VERIFY_WITH_TIMEOUT(frameTakesInput(*cover), 3000);
     QVERIFY(xdotool(click));
     QTRY_COMPARE_WITH_TIMEOUT(cover->presses, 1, 3000);
     QCOMPARE(below->presses, 1);
@@ -303,9 +334,8 @@ void TstX11Backend::stylesReachTheWindow()
     const auto w = showWindow("Styled", QRect(100, 100, 200, 200));
     QVERIFY(w);
     const HWND h = handleOf(*w);
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    QVERIFY(x11);
-    xcb_connection_t *c = x11->connection();
+    xcb_connection_t *c = toolkitConnection();
+    QVERIFY(c);
     const xcb_window_t id = xcb_window_t(w->winId());
     auto toolWindow = [h] {
         const QList<win::WindowInfo> list = win::enumTopLevelWindows();
@@ -324,7 +354,7 @@ void TstX11Backend::stylesReachTheWindow()
             c, xcb_get_property(c, 0, id, atom ? atom->atom : 0, XCB_ATOM_CARDINAL, 0, 1), nullptr);
         const qint64 value = reply && xcb_get_property_value_length(reply) == 4
                                  ? *static_cast<quint32 *>(xcb_get_property_value(reply))
-                                 : -1;
+                                 : qint64(-1);
         std::free(atom);
         std::free(reply);
         return value;
