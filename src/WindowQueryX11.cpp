@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QHash>
 
-#include <cstdlib>
-#include <memory>
 #include <unistd.h>
 
 namespace x11
@@ -18,11 +16,6 @@ constexpr int kTextLimit = 511; // what a Windows window text holds
 constexpr quint32 kMotifDecorationsFlag = 1u << 1;
 constexpr quint32 kMotifDecorAll = 1u << 0;
 constexpr quint32 kMotifDecorTitle = 1u << 3;
-
-struct Free {
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, Free>;
 
 QString cut(QString text)
 {
