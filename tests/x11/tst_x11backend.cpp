@@ -1,5 +1,6 @@
 // The X11 window layer against a real X server with a window manager: windows made here and by
 // hand.
+#include "KeyInjectX11.h"
 #include "MouseHookX11.h"
 #include "PrivateDisplayX11.h"
 #include "TopMostGuard.h"
@@ -119,6 +120,8 @@ private slots:
     void fullScreenAndTopMost();
     void stackingAndActivation();
     void keyReachesWindowBehind();
+    void virtualKeysMapToKeysyms_data();
+    void virtualKeysMapToKeysyms();
     void minimizeIconifies();
     void clickThroughPassesPresses();
     void raiseAboveOrdersTopMostWindows();
@@ -262,6 +265,31 @@ void TstX11Backend::keyReachesWindowBehind()
     QVERIFY(!win::injectKeyTo(nullptr, win::kVkRight));
     QVERIFY(!win::injectKeyTo(win::fromWinId(0x3ffffff), win::kVkRight));
     QVERIFY(!win::injectKey(0xFF)); // no key of that code
+}
+
+void TstX11Backend::virtualKeysMapToKeysyms_data()
+{
+    QTest::addColumn<int>("vk");
+    QTest::addColumn<quint32>("keysym");
+    QTest::newRow("letter, unshifted") << int('Q') << quint32('q');
+    QTest::newRow("digit") << int('7') << quint32('7');
+    QTest::newRow("left") << win::kVkLeft << quint32(0xff51);
+    QTest::newRow("right") << win::kVkRight << quint32(0xff53);
+    QTest::newRow("escape") << win::kVkEscape << quint32(0xff1b);
+    QTest::newRow("return") << 0x0D << quint32(0xff0d);
+    QTest::newRow("space") << 0x20 << quint32(0x20);
+    QTest::newRow("page down") << 0x22 << quint32(0xff56);
+    QTest::newRow("home") << 0x24 << quint32(0xff50);
+    QTest::newRow("F5") << 0x74 << quint32(0xffc2);
+    QTest::newRow("F2, the code of a lower-case q") << int('q') << quint32(0xffbf);
+    QTest::newRow("unknown") << 0xFF << quint32(0);
+}
+
+void TstX11Backend::virtualKeysMapToKeysyms()
+{
+    QFETCH(int, vk);
+    QFETCH(quint32, keysym);
+    QCOMPARE(x11::keysymOfVirtualKey(vk), keysym);
 }
 
 void TstX11Backend::minimizeIconifies()
