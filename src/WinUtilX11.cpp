@@ -204,7 +204,9 @@ QList<QRect> X11Backend::physicalScreens(QRect *primary) const
 {
     QList<QRect> screens;
     // The toolkit's screens describe this display only when it is the one the toolkit opened.
-    if (display.isEmpty() && qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    const bool toolkitOnX = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) &&
+                            QGuiApplication::platformName() == QLatin1String("xcb");
+    if (display.isEmpty() && toolkitOnX) {
         for (const QScreen *screen : QGuiApplication::screens()) {
             const qreal d = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
             const QRect g = screen->geometry();
