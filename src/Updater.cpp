@@ -286,14 +286,12 @@ void Updater::onManifestFinished()
         emit finished(false, QStringLiteral("内部错误"));
         return;
     }
-    const QByteArray body = reply->readAll();
-    const QNetworkReply::NetworkError error = reply->error();
-    const QString errorText = reply->errorString();
     reply->deleteLater();
-    if (error != QNetworkReply::NoError) {
-        fail(QStringLiteral("检查更新失败：%1").arg(errorText), m_manual);
+    if (reply->error() != QNetworkReply::NoError) {
+        fail(QStringLiteral("检查更新失败：%1").arg(reply->errorString()), m_manual);
         return;
     }
+    const QByteArray body = reply->readAll();
     Info info;
     QString message;
     if (!parseManifest(body, &info, &message)) {
