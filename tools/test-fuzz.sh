@@ -8,15 +8,15 @@ seconds=${FUZZ_SECONDS:-15}
 build=$root/build-fuzz
 passed=0
 failed=0
+work=$(mktemp -d)
+trap 'rm -rf "$work" "$work.log"' EXIT
 if ! cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-        >"$build.log" 2>&1 || ! cmake --build "$build" -j2 >>"$build.log" 2>&1; then
-    tail -30 "$build.log"
+        >"$work.log" 2>&1 || ! cmake --build "$build" -j2 >>"$work.log" 2>&1; then
+    tail -30 "$work.log"
     echo "0 passed, 1 failed"
     exit 1
 fi
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 for source in fuzz/fuzz_*.cpp; do
     name=$(basename "$source" .cpp | sed 's/^fuzz_//')
     fuzzer=$build/fuzz_$name
