@@ -6,7 +6,8 @@
 
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 QMap<QString, QString> parse(QString text)
 {

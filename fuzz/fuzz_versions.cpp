@@ -9,7 +9,8 @@
 
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 Updater *g_updater = nullptr;
 

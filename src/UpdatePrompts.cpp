@@ -73,6 +73,11 @@ void connectTray(Updater *updater, const Notify &notify, const QIcon &icon)
     });
 }
 
+void connectTray(Updater *updater, QSystemTrayIcon *tray)
+{
+    connectTray(updater, trayNotifier(tray), tray->icon());
+}
+
 QTimer *scheduleChecks(Updater *updater, QObject *owner, int firstMs, int everyMs)
 {
     QTimer::singleShot(firstMs, Qt::CoarseTimer, updater, [updater] { updater->check(false); });

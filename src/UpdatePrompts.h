@@ -26,6 +26,8 @@ void askToUpdate(Updater *updater, const Updater::Info &info, bool forced, const
                  const QIcon &icon);
 // Attaches the handlers of status, progress, prompt and finished.
 void connectTray(Updater *updater, const Notify &notify, const QIcon &icon);
+// The same on the tray icon: its messages, and its image in the dialog.
+void connectTray(Updater *updater, QSystemTrayIcon *tray);
 // The first automatic check after firstMs, then one every everyMs from a timer owned by owner.
 QTimer *scheduleChecks(Updater *updater, QObject *owner, int firstMs = 60000,
                        int everyMs = 43200000);

@@ -1,5 +1,4 @@
-// The update engine: settings file, version rules, manifest check, streamed download, digest,
-// install.
+// The update engine: settings file, versions, manifest check, streamed download, digest, install.
 #include "Updater.h"
 
 #include <QCoreApplication>
