@@ -170,12 +170,21 @@ private slots:
         QVERIFY(!QFileInfo::exists(desktopFile()));
     }
 
+    // A copy in a folder whose name needs quoting and escapes in the entry's Exec key; the entry
+    // of one copy reads as off for another, which takes it over when switched on.
     void autostartOfAnotherCopy()
     {
-        writeFile(desktopFile(), "[Desktop Entry]\nType=Application\nExec=\"/opt/old/Podivex\"\n");
+        const QString dir = m_home.filePath(QStringLiteral("my $apps 100%"));
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(QFile::copy(m_exe, dir + QStringLiteral("/Podivex")));
+        QCOMPARE(run(dir + QStringLiteral("/Podivex"), {"--autostart", "on"}).out,
+                 QByteArray("autostart=on\n"));
+        const QByteArray exec =
+            "\nExec=\"" + m_home.path().toUtf8() + "/my \\\\$apps 100%%/Podivex\"\n";
+        QVERIFY2(readFile(desktopFile()).contains(exec), readFile(desktopFile()).constData());
         QCOMPARE(podivex({"--autostart", "status"}).out, QByteArray("autostart=off\n"));
         QCOMPARE(podivex({"--autostart", "on"}).out, QByteArray("autostart=on\n"));
-        QVERIFY(!readFile(desktopFile()).contains("/opt/old"));
+        QVERIFY(!readFile(desktopFile()).contains("$apps"));
     }
 
     void autostartRefusedWrite()

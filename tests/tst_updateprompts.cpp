@@ -88,6 +88,7 @@ private slots:
         QCoreApplication::setOrganizationName(QStringLiteral("Quillmere"));
         QCoreApplication::setApplicationName(QStringLiteral("Podivex"));
         qputenv("XDG_DATA_HOME", m_home.path().toLocal8Bit());
+        qputenv("TMPDIR", m_home.path().toLocal8Bit());
         // As in the program, which has no main window: closing a dialog must not end it.
         QApplication::setQuitOnLastWindowClosed(false);
     }
