@@ -32,6 +32,7 @@ constexpr int kManifestTimeoutMs = 10000;
 constexpr int kDownloadTimeoutMs = 600000;
 constexpr int kQuitDelayMs = 300;
 constexpr int kMaxFileVersionLength = 64;
+constexpr qint64 kDownloadBufferBytes = 1024 * 1024;
 
 QString cfgPath()
 {
@@ -344,6 +345,8 @@ void Updater::apply(const Info &info)
     if (QFile::exists(path))
         QFile::remove(path);
     send(QUrl(info.url, QUrl::TolerantMode), m_downloadTimeoutMs);
+    // Bounded, so that a slow disk holds back the network instead of filling memory.
+    m_reply->setReadBufferSize(kDownloadBufferBytes);
     connect(m_reply, &QNetworkReply::readyRead, this, &Updater::saveAvailable);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
         const int percent = total > 0 ? int(received * 100 / total) : 0;

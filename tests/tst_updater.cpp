@@ -282,10 +282,29 @@ private slots:
         QCOMPARE(info.size, qint64(1572864));
         QCOMPARE(info.min, QString());
         QCOMPARE(info.notes, QStringLiteral("a\nb"));
+        // A size beyond 64 bits reads as unknown rather than overflowing.
         QVERIFY(Updater::parseManifest(
-            manifest("2", "u", QString(64, 'f')).replace("\"notes\"", "\"size\":1e300,\"notes\""),
+            json("{'version':'2','url':'u','sha256':'" + QByteArray(64, 'f') + "','size':1e300}"),
             &info, &error));
         QCOMPARE(info.size, qint64(0));
+    }
+
+    // The prompt's argument is a registered meta-type, so the signal also works queued.
+    void infoTravelsQueued()
+    {
+        Updater updater;
+        QCOMPARE(QMetaType::fromName("Updater::Info"), QMetaType::fromType<Updater::Info>());
+        Updater::Info received;
+        connect(
+            &updater, &Updater::prompt, this,
+            [&received](const Updater::Info &info, bool, bool) { received = info; },
+            Qt::QueuedConnection);
+        Updater::Info info;
+        info.version = QStringLiteral("3.0");
+        info.size = 7;
+        emit updater.prompt(info, false, false);
+        QTRY_COMPARE(received.version, info.version);
+        QCOMPARE(received.size, info.size);
     }
 
     void decision_data()
