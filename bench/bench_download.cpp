@@ -1,5 +1,4 @@
-// Downloads a 200 MB installer from a local server and reports how far resident memory grew: the
-// installer is streamed to disk, so the growth should stay small whatever the size.
+// Resident memory growth while a 200 MB installer downloads from a local server.
 #include "TestServer.h"
 #include "Updater.h"
 

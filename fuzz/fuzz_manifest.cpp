@@ -1,5 +1,4 @@
-// Fuzzes the manifest reader: any body is either rejected with one of the two messages or yields
-// the fields that the check relies on.
+// Fuzzes the manifest reader: a body is rejected with a known message or yields usable fields.
 #include "Updater.h"
 
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// Fuzzes the settings reader: keys and values come out trimmed and non-empty keys, and a section
-// written back in the file's own layout reads as the same entries.
+// Fuzzes the settings reader: trimmed entries that read back the same once rewritten.
 #include "Updater.h"
 
 #include <QTextStream>

@@ -1,5 +1,4 @@
-// Fuzzes version comparison (an order: antisymmetric, reflexive, three results) and the installer
-// file name made from a version (always inside the temporary directory).
+// Fuzzes version comparison (a consistent order) and the installer name made from a version.
 #include "Updater.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,4 @@
-// The one-shot command-line commands: start at log-on, update mode, version comparison, update
-// check.
+// The one-shot commands: start at log-on, update mode, version comparison, update check.
 #pragma once
 
 #include <QStringList>

@@ -1,5 +1,4 @@
-// Update-check lines for standard output and the exit codes 0 (ok), 1 (failure), 3 (update
-// offered).
+// Update-check lines for standard output; exit codes 0 ok, 1 failure, 3 update offered.
 #include "UpdateConsole.h"
 
 #include <QCoreApplication>

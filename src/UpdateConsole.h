@@ -1,5 +1,4 @@
-// The console presentation of one update check: its first answer is printed and ends the event
-// loop.
+// The console side of one update check: the first answer is printed and ends the event loop.
 #pragma once
 
 #include "Updater.h"

@@ -1,5 +1,4 @@
-// The tray-mode presentation of the updater: notifications, the update dialog, the log line, the
-// schedule.
+// The updater in tray mode: notifications, the update dialog, the log line, the check timers.
 #pragma once
 
 #include "Updater.h"

@@ -1,5 +1,4 @@
-// Versions, the update settings file, and the manifest check, download and hand-over to the
-// installer.
+// Versions, the update settings file, and the manifest check, download and installer start.
 #pragma once
 
 #include <QMap>

@@ -1,5 +1,4 @@
-// The entry: application identity, then the command line decides between a one-shot command and the
-// tray.
+// The entry: application identity, then the command line picks a one-shot command or the tray.
 #include "Commands.h"
 #include "ProbeReport.h"
 
@@ -12,8 +11,7 @@ int main(int argc, char *argv[])
     QStringList rawArgs;
     for (int i = 0; i < argc; ++i)
         rawArgs << QString::fromLocal8Bit(argv[i]);
-    // One-shot commands show nothing: a core application runs them without display or window
-    // system.
+    // One-shot commands show nothing: a core application needs no display or window system.
     const bool oneShot =
         !rawArgs.contains(QStringLiteral("--probe")) && Commands::isOneShot(rawArgs);
     const std::unique_ptr<QCoreApplication> app(oneShot ? new QCoreApplication(argc, argv)

@@ -1,5 +1,4 @@
-// The tray-mode update presentation: dialog texts, buttons and answers, notifications, log,
-// schedule.
+// The updater in tray mode: dialog texts, buttons and answers, notifications, log, schedule.
 #include "UpdatePrompts.h"
 
 #include <QtTest>

@@ -1,5 +1,4 @@
-// The update engine against real local HTTP and HTTPS servers: decisions, failures, download,
-// install.
+// The update engine against local HTTP and HTTPS servers: decisions, failures, download, install.
 #include "TestServer.h"
 #include "Updater.h"
 

@@ -1,5 +1,4 @@
-// A small HTTP and HTTPS server on 127.0.0.1 for the update tests: fixed answers by path, streamed
-// generated bodies, broken connections on request, and a record of every request.
+// A small HTTP and HTTPS server on 127.0.0.1 with canned, streamed or broken answers.
 #pragma once
 
 #include <QByteArray>
