@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 
 namespace
 {
@@ -185,6 +186,20 @@ private slots:
         QCOMPARE(Updater::isSkipped(info.version), skipped);
         // A started download may add its own progress notices after the first.
         QCOMPARE(seen.shown.mid(0, downloads ? 1 : -1), notices);
+    }
+
+    // Attached to a tray icon, the dialog shows that icon's image.
+    void attachedToTrayIcon()
+    {
+        QSystemTrayIcon tray(testIcon());
+        Updater updater;
+        UpdatePrompts::connectTray(&updater, &tray);
+        DialogAnswerer answerer(QStringLiteral("稍后提醒"));
+        Updater::Info info;
+        info.version = QStringLiteral("2.0");
+        emit updater.prompt(info, false, false);
+        QCOMPARE(answerer.text, QStringLiteral("有新版本 v2.0 \n当前版本 v1.0.0.1"));
+        QCOMPARE(answerer.iconSize, QSize(48, 48));
     }
 
     void notificationsAndLog()
