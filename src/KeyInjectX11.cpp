@@ -1,8 +1,6 @@
 // Virtual-key to keysym table and the XTest press and release.
 #include "KeyInjectX11.h"
 
-#include <cstdlib>
-#include <memory>
 #include <xcb/xtest.h>
 
 namespace x11
@@ -40,11 +38,8 @@ xcb_keycode_t keycodeOf(const Connection &c, quint32 keysym)
     const xcb_setup_t *setup = xcb_get_setup(c.get());
     const int first = setup->min_keycode;
     const int count = setup->max_keycode - first + 1;
-    std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> mapping(
-        xcb_get_keyboard_mapping_reply(
-            c.get(), xcb_get_keyboard_mapping(c.get(), xcb_keycode_t(first), uint8_t(count)),
-            nullptr),
-        &std::free);
+    const Reply<xcb_get_keyboard_mapping_reply_t> mapping(xcb_get_keyboard_mapping_reply(
+        c.get(), xcb_get_keyboard_mapping(c.get(), xcb_keycode_t(first), uint8_t(count)), nullptr));
     if (!mapping || mapping->keysyms_per_keycode == 0)
         return 0;
     const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
@@ -61,9 +56,8 @@ bool fake(const Connection &c, uint8_t type, xcb_keycode_t code)
 {
     const xcb_void_cookie_t cookie =
         xcb_test_fake_input_checked(c.get(), type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_generic_error_t *error = xcb_request_check(c.get(), cookie);
-    std::free(error);
-    return error == nullptr;
+    const Reply<xcb_generic_error_t> error(xcb_request_check(c.get(), cookie));
+    return !error;
 }
 
 } // namespace

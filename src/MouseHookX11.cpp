@@ -5,17 +5,12 @@
 #include <QSocketNotifier>
 #include <QVector>
 
-#include <cstdlib>
 #include <xcb/xinput.h>
 
 namespace x11
 {
 namespace
 {
-
-struct Free {
-    void operator()(void *p) const { std::free(p); }
-};
 
 } // namespace
 
@@ -39,7 +34,7 @@ bool MouseHook::selectRawPresses()
         return false;
     xinputOpcode = extension->major_opcode;
     // The server sends XInput2 events only to clients that announced the version they speak.
-    std::unique_ptr<xcb_input_xi_query_version_reply_t, Free> version(
+    Reply<xcb_input_xi_query_version_reply_t> version(
         xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
     if (!version || version->major_version < 2)
         return false;
@@ -51,7 +46,7 @@ bool MouseHook::selectRawPresses()
     mask.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER; // masters only: one event per press
     mask.head.mask_len = 1;
     mask.bits = XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS;
-    std::unique_ptr<xcb_generic_error_t, Free> error(
+    Reply<xcb_generic_error_t> error(
         xcb_request_check(c, xcb_input_xi_select_events_checked(c, conn.root(), 1, &mask.head)));
     return !error;
 }
@@ -60,7 +55,7 @@ void MouseHook::dispatch()
 {
     xcb_connection_t *c = conn.get();
     QVector<QPoint> presses;
-    while (std::unique_ptr<xcb_generic_event_t, Free> event{xcb_poll_for_event(c)}) {
+    while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
         if ((event->response_type & 0x7f) != XCB_GE_GENERIC)
             continue;
         const auto *generic = reinterpret_cast<const xcb_ge_generic_event_t *>(event.get());
@@ -71,7 +66,7 @@ void MouseHook::dispatch()
         if (press->detail != 1)
             continue;
         // Raw events carry no position; the pointer has not moved since the press was queued.
-        std::unique_ptr<xcb_query_pointer_reply_t, Free> pointer(
+        Reply<xcb_query_pointer_reply_t> pointer(
             xcb_query_pointer_reply(c, xcb_query_pointer(c, conn.root()), nullptr));
         if (pointer)
             presses.append(QPoint(pointer->root_x, pointer->root_y));

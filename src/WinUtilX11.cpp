@@ -11,7 +11,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <xcb/shape.h>
 #include <xcb/xcb_icccm.h>
@@ -22,6 +21,7 @@ namespace
 {
 
 using x11::Connection;
+using x11::Reply;
 using x11::toHandle;
 using x11::toWindow;
 
@@ -32,10 +32,6 @@ constexpr uint32_t kIconicState = 3;
 constexpr int kActivationWaitMs = 300;
 constexpr int kActivationPollMs = 10;
 constexpr unsigned long kKeyAfterActivationMs = 60;
-
-struct Free {
-    void operator()(void *p) const { std::free(p); }
-};
 
 // A physical rectangle by the scaling rule.
 QRect scaled(const QRect &physical)
@@ -123,9 +119,10 @@ public:
 
     HWND topMostChangeTarget(const QByteArray &eventType, void *message) override
     {
+        if (eventType != QByteArrayLiteral("xcb_generic_event_t"))
+            return nullptr;
         const auto *event = static_cast<const xcb_generic_event_t *>(message);
-        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY ||
-            eventType != QByteArrayLiteral("xcb_generic_event_t"))
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
             return nullptr;
         const auto *change = static_cast<const xcb_property_notify_event_t *>(message);
         return change->atom == c.atom(x11::NetWmState) ? toHandle(change->window) : nullptr;
@@ -141,7 +138,7 @@ public:
         if (compositorSelection == XCB_NONE)
             compositorSelection =
                 c.intern(("_NET_WM_CM_S" + QByteArray::number(c.screenNumber())).constData());
-        std::unique_ptr<xcb_get_selection_owner_reply_t, Free> owner(xcb_get_selection_owner_reply(
+        Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
             c.get(), xcb_get_selection_owner(c.get(), compositorSelection), nullptr));
         return !owner || owner->owner == XCB_NONE;
     }
@@ -183,7 +180,7 @@ QVector<xcb_window_t> X11Backend::topLevelWindows() const
     }
     // Without a window manager nothing sets WM_STATE or the client list: the root's children are
     // the programs' windows themselves; describe() drops unmapped and override-redirect ones.
-    std::unique_ptr<xcb_query_tree_reply_t, Free> tree(
+    Reply<xcb_query_tree_reply_t> tree(
         xcb_query_tree_reply(c.get(), xcb_query_tree(c.get(), c.root()), nullptr));
     if (!tree)
         return windows;
@@ -195,7 +192,7 @@ QVector<xcb_window_t> X11Backend::topLevelWindows() const
 
 xcb_window_t X11Backend::focusedTopLevel() const
 {
-    std::unique_ptr<xcb_get_input_focus_reply_t, Free> focus(
+    Reply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(c.get(), xcb_get_input_focus(c.get()), nullptr));
     if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
         focus->focus == c.root())
@@ -207,7 +204,9 @@ QList<QRect> X11Backend::physicalScreens(QRect *primary) const
 {
     QList<QRect> screens;
     // The toolkit's screens describe this display only when it is the one the toolkit opened.
-    if (display.isEmpty() && qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    const bool toolkitOnX = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) &&
+                            QGuiApplication::platformName() == QLatin1String("xcb");
+    if (display.isEmpty() && toolkitOnX) {
         for (const QScreen *screen : QGuiApplication::screens()) {
             const qreal d = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
             const QRect g = screen->geometry();

@@ -3,9 +3,8 @@
 #include "WindowQueryX11.h"
 
 #include <QFile>
+#include <QHash>
 
-#include <cstdlib>
-#include <memory>
 #include <unistd.h>
 
 namespace x11
@@ -17,11 +16,6 @@ constexpr int kTextLimit = 511; // what a Windows window text holds
 constexpr quint32 kMotifDecorationsFlag = 1u << 1;
 constexpr quint32 kMotifDecorAll = 1u << 0;
 constexpr quint32 kMotifDecorTitle = 1u << 3;
-
-struct Free {
-    void operator()(void *p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, Free>;
 
 QString cut(QString text)
 {
@@ -119,7 +113,8 @@ struct WindowQuery {
     }
 
     // Every reply is collected, also for a window that is skipped, so that none is left queued.
-    bool take(const Connection &c, win::WindowInfo *info) const
+    bool take(const Connection &c, QHash<unsigned, QString> *processNames,
+              win::WindowInfo *info) const
     {
         Reply<xcb_get_window_attributes_reply_t> attrs(
             xcb_get_window_attributes_reply(c.get(), attributes, nullptr));
@@ -142,7 +137,10 @@ struct WindowQuery {
         info->title = pickTitle(c, netNameValue, nameValue);
         info->className = pickClass(classValue);
         info->pid = pidValue.isEmpty() ? 0 : pidValue.first();
-        info->processName = processName(info->pid);
+        auto known = processNames->constFind(info->pid);
+        if (known == processNames->constEnd())
+            known = processNames->insert(info->pid, processName(info->pid));
+        info->processName = *known;
         if (physical.isValid())
             info->rect =
                 win::scaledRect(physical.left(), physical.top(), physical.x() + physical.width(),
@@ -231,9 +229,10 @@ QList<win::WindowInfo> describe(const Connection &c, const QVector<xcb_window_t>
     for (xcb_window_t w : windows)
         queries.emplace_back(c, w);
     QList<win::WindowInfo> result;
+    QHash<unsigned, QString> processNames; // a program's windows share one executable
     for (const WindowQuery &query : queries) {
         win::WindowInfo info;
-        if (query.take(c, &info))
+        if (query.take(c, &processNames, &info))
             result.append(info);
     }
     return result;

@@ -1,9 +1,7 @@
 // The window layer's xcb connection: opening, atoms, property reads and fire-and-forget requests.
 #include "XcbConnectionX11.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace x11
 {
@@ -35,10 +33,9 @@ const char *const kAtomNames[AtomCount] = {"_NET_CLIENT_LIST_STACKING",
                                            "WM_STATE",
                                            "WM_CHANGE_STATE"};
 
-template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 template <typename T> Reply<T> owned(T *reply)
 {
-    return Reply<T>(reply, &std::free);
+    return Reply<T>(reply);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <QRect>
 
 #include <array>
+#include <cstdlib>
+#include <memory>
 #include <xcb/xcb.h>
 
 namespace x11
@@ -39,6 +41,12 @@ enum Atom {
     WmChangeState,
     AtomCount
 };
+
+// xcb replies are malloc'ed and released with free().
+struct FreeReply {
+    void operator()(void *p) const { std::free(p); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
 
 struct Property {
     xcb_atom_t type = XCB_NONE;

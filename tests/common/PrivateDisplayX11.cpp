@@ -90,11 +90,12 @@ bool PrivateDisplay::startWindowManager()
     if (!windowManager.waitForStarted())
         return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(conn)).data->root;
-    const xcb_atom_t check = intern(conn, "_NET_SUPPORTING_WM_CHECK");
+    // openbox announces itself early but drops map requests until it has loaded its theme.
+    const xcb_atom_t check = intern(conn, "_OB_THEME");
     for (int i = 0; i < kStartPolls; ++i) {
         xcb_get_property_reply_t *reply = xcb_get_property_reply(
-            conn, xcb_get_property(conn, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
-        const bool ready = reply && xcb_get_property_value_length(reply) == 4;
+            conn, xcb_get_property(conn, 0, root, check, XCB_ATOM_ANY, 0, 1), nullptr);
+        const bool ready = reply && xcb_get_property_value_length(reply) > 0;
         std::free(reply);
         if (ready)
             return true;

@@ -1,5 +1,6 @@
 // The X11 window layer against a real X server with a window manager: windows made here and by
 // hand.
+#include "KeyInjectX11.h"
 #include "MouseHookX11.h"
 #include "PrivateDisplayX11.h"
 #include "TopMostGuard.h"
@@ -7,13 +8,17 @@
 #include "WinUtil.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QWidget>
 #include <QtTest>
 
+#include <cstdlib>
 #include <memory>
+#include <xcb/shape.h>
+#include <xcb/xcb_icccm.h>
 
 namespace
 {
@@ -65,6 +70,33 @@ bool isAbove(HWND h)
     return info && (quint32(info->exStyle) & win::kExTopMost);
 }
 
+xcb_connection_t *toolkitConnection()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Whether presses can land on the window's frame, the root's child that holds it.
+bool frameTakesInput(const QWidget &w)
+{
+    xcb_connection_t *c = toolkitConnection();
+    xcb_window_t window = xcb_window_t(w.winId());
+    for (;;) {
+        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        const bool top = !tree || tree->parent == tree->root;
+        if (tree && !top)
+            window = tree->parent;
+        std::free(tree);
+        if (top)
+            break;
+    }
+    xcb_shape_get_rectangles_reply_t *shape = xcb_shape_get_rectangles_reply(
+        c, xcb_shape_get_rectangles(c, window, XCB_SHAPE_SK_INPUT), nullptr);
+    const bool takes = shape && shape->rectangles_len > 0;
+    std::free(shape);
+    return takes;
+}
+
 bool xdotool(const QStringList &args)
 {
     return QProcess::execute("xdotool", args) == 0;
@@ -88,9 +120,12 @@ private slots:
     void fullScreenAndTopMost();
     void stackingAndActivation();
     void keyReachesWindowBehind();
+    void virtualKeysMapToKeysyms_data();
+    void virtualKeysMapToKeysyms();
     void minimizeIconifies();
     void clickThroughPassesPresses();
     void raiseAboveOrdersTopMostWindows();
+    void stylesReachTheWindow();
     void deadWindowsGiveNeutralValues();
     void mouseHookReportsLeftPressesOnly();
     void guardRestoresTopMost();
@@ -232,6 +267,31 @@ void TstX11Backend::keyReachesWindowBehind()
     QVERIFY(!win::injectKey(0xFF)); // no key of that code
 }
 
+void TstX11Backend::virtualKeysMapToKeysyms_data()
+{
+    QTest::addColumn<int>("vk");
+    QTest::addColumn<quint32>("keysym");
+    QTest::newRow("letter, unshifted") << int('Q') << quint32('q');
+    QTest::newRow("digit") << int('7') << quint32('7');
+    QTest::newRow("left") << win::kVkLeft << quint32(0xff51);
+    QTest::newRow("right") << win::kVkRight << quint32(0xff53);
+    QTest::newRow("escape") << win::kVkEscape << quint32(0xff1b);
+    QTest::newRow("return") << 0x0D << quint32(0xff0d);
+    QTest::newRow("space") << 0x20 << quint32(0x20);
+    QTest::newRow("page down") << 0x22 << quint32(0xff56);
+    QTest::newRow("home") << 0x24 << quint32(0xff50);
+    QTest::newRow("F5") << 0x74 << quint32(0xffc2);
+    QTest::newRow("F2, the code of a lower-case q") << int('q') << quint32(0xffbf);
+    QTest::newRow("unknown") << 0xFF << quint32(0);
+}
+
+void TstX11Backend::virtualKeysMapToKeysyms()
+{
+    QFETCH(int, vk);
+    QFETCH(quint32, keysym);
+    QCOMPARE(x11::keysymOfVirtualKey(vk), keysym);
+}
+
 void TstX11Backend::minimizeIconifies()
 {
     const auto w = showWindow("Iconic", QRect(100, 100, 300, 200));
@@ -262,11 +322,14 @@ void TstX11Backend::clickThroughPassesPresses()
     // it.
     win::setTopMost(handleOf(*cover), true);
     win::setClickThrough(handleOf(*cover), true);
+    QTRY_VERIFY_WITH_TIMEOUT(!frameTakesInput(*cover),
+                             3000); // the window manager shapes its frame too
     QVERIFY(xdotool(click));
     QTRY_COMPARE_WITH_TIMEOUT(below->presses, 1, 3000);
     QCOMPARE(cover->presses, 0);
 
     win::setClickThrough(handleOf(*cover), false);
+    QTRY_VERIFY_WITH_TIMEOUT(frameTakesInput(*cover), 3000);
     QVERIFY(xdotool(click));
     QTRY_COMPARE_WITH_TIMEOUT(cover->presses, 1, 3000);
     QCOMPARE(below->presses, 1);
@@ -292,6 +355,56 @@ void TstX11Backend::raiseAboveOrdersTopMostWindows()
     // A plain window raised above a top-most one joins the top-most band.
     win::raiseAbove(p, b);
     QTRY_VERIFY_WITH_TIMEOUT(isAbove(p) && stackIndex(p) < stackIndex(b), 3000);
+}
+
+void TstX11Backend::stylesReachTheWindow()
+{
+    const auto w = showWindow("Styled", QRect(100, 100, 200, 200));
+    QVERIFY(w);
+    const HWND h = handleOf(*w);
+    xcb_connection_t *c = toolkitConnection();
+    QVERIFY(c);
+    const xcb_window_t id = xcb_window_t(w->winId());
+    auto toolWindow = [h] {
+        const QList<win::WindowInfo> list = win::enumTopLevelWindows();
+        const win::WindowInfo *info = findIn(list, h);
+        return info && (quint32(info->exStyle) & win::kExToolWindow);
+    };
+    auto takesFocus = [c, id] {
+        xcb_icccm_wm_hints_t hints{};
+        xcb_icccm_get_wm_hints_reply(c, xcb_icccm_get_wm_hints(c, id), &hints, nullptr);
+        return !(hints.flags & XCB_ICCCM_WM_HINT_INPUT) || hints.input;
+    };
+    auto opacity = [c, id] {
+        xcb_intern_atom_reply_t *atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 22, "_NET_WM_WINDOW_OPACITY"), nullptr);
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, id, atom ? atom->atom : 0, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+        const qint64 value = reply && xcb_get_property_value_length(reply) == 4
+                                 ? *static_cast<quint32 *>(xcb_get_property_value(reply))
+                                 : qint64(-1);
+        std::free(atom);
+        std::free(reply);
+        return value;
+    };
+
+    QVERIFY(!toolWindow());
+    win::setToolWindow(h, true);
+    QTRY_VERIFY_WITH_TIMEOUT(toolWindow(), 3000);
+    win::setToolWindow(h, false);
+    QTRY_VERIFY_WITH_TIMEOUT(!toolWindow(), 3000);
+
+    // The answers come over the toolkit's own connection, so they may trail the change a little.
+    QVERIFY(takesFocus());
+    win::setNoActivate(h, true);
+    QTRY_VERIFY_WITH_TIMEOUT(!takesFocus(), 1000);
+    win::setNoActivate(h, false);
+    QTRY_VERIFY_WITH_TIMEOUT(takesFocus(), 1000);
+
+    win::setLayeredAlpha(h, 128);
+    QTRY_COMPARE_WITH_TIMEOUT(opacity(), qint64(0x80808080), 1000);
+    win::setLayeredAlpha(h, 400); // clamped to opaque
+    QTRY_COMPARE_WITH_TIMEOUT(opacity(), qint64(0xffffffff), 1000);
 }
 
 void TstX11Backend::deadWindowsGiveNeutralValues()
