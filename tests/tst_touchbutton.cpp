@@ -1,0 +1,320 @@
+// The touch button's face by state, content colour, badge, pressed icon, swatch mode and repaints.
+#include "TouchButton.h"
+
+#include <QPainter>
+#include <QtTest>
+
+namespace
+{
+
+QImage render(QWidget &w)
+{
+    QImage img(w.size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    w.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    return img;
+}
+
+QRect inkBounds(const QImage &img, const std::function<bool(QColor)> &isInk)
+{
+    QRect r;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            if (isInk(img.pixelColor(x, y)))
+                r |= QRect(x, y, 1, 1);
+        }
+    }
+    return r;
+}
+
+bool nearlyWhite(QColor c)
+{
+    return c.alpha() > 240 && c.red() > 240 && c.blue() > 240;
+}
+
+void hover(QWidget &w, bool on)
+{
+    if (on) {
+        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), w.mapToGlobal(QPointF(10, 10)));
+        QApplication::sendEvent(&w, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&w, &leave);
+    }
+}
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        paints += e->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+// Background pixel of the face, away from the icon and the outline.
+constexpr QPoint kFace(8, 36);
+// Pixel on the outline at the middle of the left edge.
+constexpr QPoint kEdge(1, 36);
+// Pixel inside the bar of the "minimize" icon.
+constexpr QPoint kIcon(36, 46);
+
+} // namespace
+
+class TestTouchButton : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void construction()
+    {
+        TouchButton b("next");
+        QCOMPARE(b.sizeHint(), QSize(72, 72));
+        QCOMPARE(b.sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+        QCOMPARE(b.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+        QCOMPARE(b.focusPolicy(), Qt::NoFocus);
+        QCOMPARE(b.cursor().shape(), Qt::PointingHandCursor);
+        QVERIFY(!b.testAttribute(Qt::WA_AcceptTouchEvents));
+        QCOMPARE(b.accent(), QColor(76, 154, 255));
+        b.setPixelSize(56);
+        QCOMPARE(b.sizeHint(), QSize(56, 56));
+    }
+
+    void faceByState_data()
+    {
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<bool>("hovered");
+        QTest::addColumn<bool>("pressed");
+        QTest::addColumn<QColor>("face");
+        QTest::addColumn<int>("edgeMin");
+        QTest::addColumn<int>("edgeMax");
+        const QColor accent(76, 154, 255);
+        QTest::newRow("resting") << false << false << false << QColor(255, 255, 255, 20) << 0 << 20;
+        QTest::newRow("hovered") << false << true << false << QColor(255, 255, 255, 42) << 70
+                                 << 140;
+        QTest::newRow("pressed") << false << false << true << QColor(255, 255, 255, 78) << 80
+                                 << 160;
+        QTest::newRow("checked") << true << false << false << accent << 200 << 255;
+        QTest::newRow("checked hovered") << true << true << false << accent << 200 << 255;
+        QTest::newRow("checked pressed")
+            << true << false << true << QColor(255, 255, 255, 78) << 200 << 255;
+    }
+
+    void faceByState()
+    {
+        QFETCH(bool, checked);
+        QFETCH(bool, hovered);
+        QFETCH(bool, pressed);
+        QFETCH(QColor, face);
+        QFETCH(int, edgeMin);
+        QFETCH(int, edgeMax);
+        TouchButton b("minimize");
+        b.resize(72, 72);
+        b.setCheckable(true);
+        b.setChecked(checked);
+        hover(b, hovered);
+        if (pressed)
+            QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(36, 36));
+        const QImage img = render(b);
+        const QColor got = img.pixelColor(kFace);
+        QVERIFY2(qAbs(got.alpha() - face.alpha()) <= 2 && qAbs(got.red() - face.red()) <= 3 &&
+                     qAbs(got.green() - face.green()) <= 3 && qAbs(got.blue() - face.blue()) <= 3,
+                 qPrintable(got.name(QColor::HexArgb)));
+        const QColor edge = img.pixelColor(kEdge);
+        QVERIFY2(edge.alpha() >= edgeMin && edge.alpha() <= edgeMax,
+                 qPrintable(QString::number(edge.alpha())));
+        if (pressed)
+            QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(36, 36));
+    }
+
+    void contentColourFollowsAccentBrightness_data()
+    {
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QColor>("accent");
+        QTest::addColumn<QColor>("content");
+        const QColor dark(16, 16, 20);
+        QTest::newRow("default accent, brightness 142.2") << true << QColor(76, 154, 255) << dark;
+        QTest::newRow("pen red, brightness 103")
+            << true << QColor(255, 59, 48) << QColor(Qt::white);
+        QTest::newRow("yellow") << true << QColor(255, 214, 0) << dark;
+        QTest::newRow("brightness just under 140")
+            << true << QColor(139, 139, 139) << QColor(Qt::white);
+        QTest::newRow("brightness 140") << true << QColor(140, 140, 140) << dark;
+        QTest::newRow("unchecked is white") << false << QColor(255, 214, 0) << QColor(Qt::white);
+    }
+
+    void contentColourFollowsAccentBrightness()
+    {
+        QFETCH(bool, checked);
+        QFETCH(QColor, accent);
+        QFETCH(QColor, content);
+        TouchButton b("minimize");
+        b.resize(72, 72);
+        b.setCheckable(true);
+        b.setChecked(checked);
+        b.setAccent(accent);
+        QCOMPARE(render(b).pixelColor(kIcon), content);
+    }
+
+    void badgeReplacesIcon_data()
+    {
+        QTest::addColumn<QString>("badge");
+        QTest::addColumn<int>("pixelSize");
+        QTest::newRow("5") << QStringLiteral("88888") << 22;
+        QTest::newRow("6") << QStringLiteral("888888") << 18;
+        QTest::newRow("7") << QStringLiteral("8888888") << 18;
+        QTest::newRow("8") << QStringLiteral("88888888") << 15;
+    }
+
+    void badgeReplacesIcon()
+    {
+        QFETCH(QString, badge);
+        QFETCH(int, pixelSize);
+        QCOMPARE(TouchButton::badgePixelSize(int(badge.size())), pixelSize);
+        TouchButton b("minimize");
+        b.resize(140, 72);
+        b.setBadge(badge);
+        const QImage img = render(b);
+        // Digits in bold are roughly 0.73 of the pixel size high, centred in the button.
+        const QRect ink = inkBounds(img, nearlyWhite);
+        QVERIFY2(qAbs(ink.height() - 0.73 * pixelSize) <= 2.5,
+                 qPrintable(QString::number(ink.height())));
+        QVERIFY(qAbs(ink.center().x() - 70) <= 2);
+        QVERIFY(qAbs(ink.center().y() - 36) <= 2);
+        // Clearing the badge brings the icon back.
+        b.setBadge(QString());
+        QVERIFY(nearlyWhite(render(b).pixelColor(70, 46)));
+    }
+
+    void pressShrinksIcon()
+    {
+        TouchButton b("minimize");
+        b.resize(72, 72);
+        const QRect resting = inkBounds(render(b), nearlyWhite);
+        QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(36, 36));
+        const QRect pressed = inkBounds(render(b), nearlyWhite);
+        QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(36, 36));
+        // The bar spans 0.72 of the icon box, which is 0.54 of the side, times 0.86 when pressed.
+        QVERIFY(qAbs(resting.width() - 0.72 * 0.54 * 72) <= 1.5);
+        QVERIFY(qAbs(pressed.width() - 0.72 * 0.54 * 0.86 * 72) <= 1.5);
+        QVERIFY(qAbs(pressed.center().x() - resting.center().x()) <= 1);
+    }
+
+    void nonSquareButtonUsesSmallerSide()
+    {
+        TouchButton b("minimize");
+        b.resize(140, 72);
+        const QRect ink = inkBounds(render(b), nearlyWhite);
+        QVERIFY(qAbs(ink.width() - 0.72 * 0.54 * 72) <= 1.5);
+        QVERIFY(qAbs(ink.center().x() - 70) <= 1);
+    }
+
+    void unknownIconLeavesEmptyFace()
+    {
+        TouchButton b("nothing");
+        b.resize(72, 72);
+        QVERIFY(inkBounds(render(b), nearlyWhite).isEmpty());
+    }
+
+    void swatch_data()
+    {
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<bool>("hovered");
+        QTest::addColumn<bool>("pressed");
+        QTest::addColumn<int>("alpha");
+        QTest::newRow("resting") << false << false << false << 170;
+        QTest::newRow("hovered") << false << true << false << 210;
+        QTest::newRow("pressed") << false << true << true << 235;
+        QTest::newRow("checked") << true << true << true << 255;
+    }
+
+    void swatch()
+    {
+        QFETCH(bool, checked);
+        QFETCH(bool, hovered);
+        QFETCH(bool, pressed);
+        QFETCH(int, alpha);
+        TouchButton b("minimize");
+        b.resize(72, 72);
+        b.setBadge("12");
+        b.setCheckable(true);
+        b.setChecked(checked);
+        b.setSwatch(QColor(0, 200, 80));
+        QVERIFY(b.isSwatch());
+        hover(b, hovered);
+        if (pressed)
+            QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(36, 36));
+        const QImage img = render(b);
+        // One colour everywhere inside: no icon, no badge.
+        for (const QPoint &pt : {kFace, kIcon, QPoint(36, 36)}) {
+            const QColor c = img.pixelColor(pt);
+            QVERIFY2(qAbs(c.alpha() - alpha) <= 2 && qAbs(c.green() - 200) <= 3 && c.red() <= 3,
+                     qPrintable(c.name(QColor::HexArgb)));
+        }
+        const QColor edge = img.pixelColor(2, 36);
+        if (checked)
+            QVERIFY(nearlyWhite(edge) || (edge.red() > 220 && edge.blue() > 220));
+        else
+            QVERIFY(edge.red() <= 3);
+        if (pressed)
+            QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(36, 36));
+    }
+
+    void fadeScalesTheWholeButton()
+    {
+        TouchButton b("minimize");
+        b.resize(72, 72);
+        b.setFade(0.5);
+        QCOMPARE(b.fade(), 0.5);
+        const QImage img = render(b);
+        QVERIFY(qAbs(img.pixelColor(kFace).alpha() - 10) <= 1);
+        // Half-opaque white over the half-faded face: 127.5 + 0.5 * 10.
+        QVERIFY(qAbs(img.pixelColor(kIcon).alpha() - 133) <= 2);
+    }
+
+    void repaints()
+    {
+        TouchButton b("minimize");
+        b.resize(72, 72);
+        b.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b));
+        PaintCounter counter;
+        b.installEventFilter(&counter);
+        auto paintsAfter = [&](const std::function<void()> &change) {
+            QCoreApplication::processEvents();
+            counter.paints = 0;
+            change();
+            QCoreApplication::processEvents();
+            return counter.paints;
+        };
+        QCOMPARE(paintsAfter([&] { b.setFade(1.0); }), 0);
+        QCOMPARE(paintsAfter([&] { b.setFade(1.0 + 1e-14); }), 0);
+        QCOMPARE(paintsAfter([&] { b.setFade(0.5); }), 1);
+        QCOMPARE(paintsAfter([&] { b.setBadge(QString()); }), 0);
+        QCOMPARE(paintsAfter([&] { b.setBadge("1"); }), 1);
+        QCOMPARE(paintsAfter([&] { b.setBadge("1"); }), 0);
+        QCOMPARE(paintsAfter([&] { b.setIconId("minimize"); }), 1);
+        QCOMPARE(paintsAfter([&] { b.setAccent(Qt::red); }), 1);
+        QCOMPARE(paintsAfter([&] { b.setPixelSize(60); }), 0);
+        QCOMPARE(paintsAfter([&] { hover(b, true); }), 1);
+        QCOMPARE(paintsAfter([&] { hover(b, false); }), 1);
+    }
+
+    void clickAndToggleAreTheBaseClass()
+    {
+        TouchButton b("next");
+        b.resize(72, 72);
+        b.setCheckable(true);
+        QSignalSpy clicked(&b, &QAbstractButton::clicked);
+        QSignalSpy toggled(&b, &QAbstractButton::toggled);
+        QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(36, 36));
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(toggled.count(), 1);
+        QVERIFY(b.isChecked());
+    }
+};
+
+QTEST_MAIN(TestTouchButton)
+#include "tst_touchbutton.moc"
