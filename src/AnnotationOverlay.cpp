@@ -6,6 +6,8 @@
 #include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -19,6 +21,9 @@ constexpr double kWidths[4][3] = {
     {14, 22, 32}, // Highlighter
     {24, 42, 70}, // Eraser
 };
+
+// How long the window under the overlay gets to repaint after the ink has gone from the screen.
+constexpr int kRepaintSettleMs = 150;
 
 // Where windows are shaped, pixels fainter than this are left out of the shape: without
 // composition they would show as dark fringes instead of blending.
@@ -132,6 +137,7 @@ void AnnotationOverlay::setCurrentPage(int page)
         return;
     abandonStroke();
     page_ = page;
+    backdropWanted_ = false; // the show under the overlay turns to another slide too
     redrawAll();
     emit pageChanged(page);
     emit strokesChanged(page, strokeCount(page));
@@ -280,8 +286,11 @@ void AnnotationOverlay::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Not a single fully transparent pixel while drawing, so that presses land on this window.
-    if (!passThrough())
+    if (!passThrough()) {
         painter.fillRect(rect(), QColor(0, 0, 0, 1));
+        if (!backdrop_.isNull())
+            painter.drawPixmap(rect(), backdrop_);
+    }
     painter.drawImage(rect(), buffer_, buffer_.rect());
 }
 
@@ -347,13 +356,19 @@ void AnnotationOverlay::mouseReleaseEvent(QMouseEvent *event)
 
 void AnnotationOverlay::syncShape()
 {
-    if (!active_ || !win::needsShapedWindows())
+    if (!win::needsShapedWindows())
         return;
-    if (!passThrough()) {
-        clearMask();
-        show();
+    if (!active_) {
+        backdropWanted_ = false;
         return;
     }
+    if (!passThrough()) {
+        if (!backdropWanted_)
+            scheduleBackdrop();
+        return;
+    }
+    backdropWanted_ = false;
+    backdrop_ = QPixmap();
     // Without composition a translucent window hides what lies under it: show only the ink, and
     // nothing at all when there is none (an empty mask would mean no mask).
     const QRegion ink = inkRegion();
@@ -366,6 +381,34 @@ void AnnotationOverlay::syncShape()
         show();
         win::raiseAbove(win::fromWinId(winId()), nullptr);
     }
+}
+
+void AnnotationOverlay::scheduleBackdrop()
+{
+    // Drawing needs the whole area, which would hide the show: paint a picture of the screen
+    // under the ink instead. Our own ink must be gone from the screen, and the window under it
+    // repainted, before the picture is taken.
+    backdropWanted_ = true;
+    const bool inkShown = isVisible();
+    hide();
+    const int generation = ++backdropGeneration_;
+    QTimer::singleShot(inkShown ? kRepaintSettleMs : 0, this, [this, generation] {
+        if (generation == backdropGeneration_)
+            showOverBackdrop();
+    });
+}
+
+void AnnotationOverlay::showOverBackdrop()
+{
+    if (!backdropWanted_ || !active_ || passThrough())
+        return;
+    if (QScreen *s = screen())
+        backdrop_ =
+            s->grabWindow(0, x() - s->geometry().x(), y() - s->geometry().y(), width(), height());
+    clearMask();
+    show();
+    win::raiseAbove(win::fromWinId(winId()), nullptr);
+    update();
 }
 
 QRegion AnnotationOverlay::inkRegion() const

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QList>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QPointF>
 #include <QWidget>
 
@@ -84,6 +85,8 @@ private:
     void drawSegment(const Stroke &stroke, const QPointF &from, const QPointF &to);
     static int margin(double width) { return int(0.5 * width + 3); }
     void syncShape();
+    void scheduleBackdrop();
+    void showOverBackdrop();
     QRegion inkRegion() const;
 
     QHash<int, QList<Stroke>> store_;
@@ -98,6 +101,8 @@ private:
     bool annotating_ = false;
     bool active_ = false;
     bool drawing_ = false;
+    // Where nothing composites: a picture of the screen under the overlay while drawing.
+    QPixmap backdrop_;
+    bool backdropWanted_ = false;
+    int backdropGeneration_ = 0;
 };
-
-Q_DECLARE_METATYPE(AnnotationOverlay::Stroke)
