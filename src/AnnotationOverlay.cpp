@@ -136,9 +136,22 @@ void AnnotationOverlay::setCurrentPage(int page)
     if (page == page_)
         return;
     abandonStroke();
+    const int left = page_;
     page_ = page;
     backdropWanted_ = false; // the show under the overlay turns to another slide too
-    redrawAll();
+    // The page just left keeps its pixels: going back to it costs a swap instead of a replay.
+    std::swap(buffer_, cachedBuffer_);
+    const bool hit = cachedPage_ == page;
+    cachedPage_ = bufferExact_ ? left : -1;
+    if (hit) {
+        bufferExact_ = true;
+        update();
+        syncShape();
+    } else {
+        if (buffer_.size() != cachedBuffer_.size())
+            buffer_ = QImage(cachedBuffer_.size(), QImage::Format_ARGB32_Premultiplied);
+        redrawAll();
+    }
     emit pageChanged(page);
     emit strokesChanged(page, strokeCount(page));
 }
@@ -146,6 +159,7 @@ void AnnotationOverlay::setCurrentPage(int page)
 void AnnotationOverlay::resetAll()
 {
     store_.clear();
+    dropCachedPage();
     abandonStroke();
     page_ = 0;
     redrawAll();
@@ -167,10 +181,14 @@ void AnnotationOverlay::undo()
     auto it = store_.find(page_);
     if (it == store_.end() || it->isEmpty())
         return;
-    it->removeLast();
+    const Stroke removed = it->takeLast();
     const int count = int(it->size());
     drawing_ = false;
-    redrawAll();
+    // When the buffer is a replay, replaying the area the removed stroke could reach is enough.
+    if (bufferExact_)
+        redrawArea(reach(removed));
+    else
+        redrawAll();
     emit strokesChanged(page_, count);
     emit activity();
 }
@@ -198,6 +216,13 @@ void AnnotationOverlay::rebuildBuffer()
     const int h = std::max(1, int(height() * bufferDpr_));
     buffer_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
     buffer_.fill(Qt::transparent);
+    dropCachedPage();
+}
+
+void AnnotationOverlay::dropCachedPage()
+{
+    cachedPage_ = -1;
+    cachedBuffer_ = QImage();
 }
 
 void AnnotationOverlay::beginBufferPainter(QPainter &painter)
@@ -217,8 +242,44 @@ void AnnotationOverlay::redrawAll()
     for (const Stroke &stroke : store_.value(page_))
         drawStroke(painter, stroke);
     painter.end();
+    bufferExact_ = true;
     update();
     syncShape();
+}
+
+void AnnotationOverlay::redrawArea(const QRectF &area)
+{
+    const QRect device =
+        QRectF(area.topLeft() * bufferDpr_, area.size() * bufferDpr_).toAlignedRect();
+    QPainter painter(&buffer_);
+    painter.setClipRect(device);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(device, Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(bufferDpr_, bufferDpr_);
+    for (const Stroke &stroke : store_.value(page_)) {
+        if (reach(stroke).intersects(area))
+            drawStroke(painter, stroke);
+    }
+    painter.end();
+    update(area.toAlignedRect());
+    syncShape();
+}
+
+QRectF AnnotationOverlay::reach(const Stroke &stroke)
+{
+    // A smoothed path stays inside the hull of its points; the pen and the antialiased edge
+    // reach a little beyond.
+    const auto [minX, maxX] =
+        std::minmax_element(stroke.points.cbegin(), stroke.points.cend(),
+                            [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
+    const auto [minY, maxY] =
+        std::minmax_element(stroke.points.cbegin(), stroke.points.cend(),
+                            [](const QPointF &a, const QPointF &b) { return a.y() < b.y(); });
+    const qreal grow = stroke.width / 2 + 2;
+    return QRectF(QPointF(minX->x(), minY->y()), QPointF(maxX->x(), maxY->y()))
+        .adjusted(-grow, -grow, grow, grow);
 }
 
 void AnnotationOverlay::drawStroke(QPainter &painter, const Stroke &stroke) const
@@ -310,6 +371,8 @@ void AnnotationOverlay::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     drawing_ = true;
+    // Live ink is painted piece by piece, not as the replay would paint it.
+    bufferExact_ = false;
     const QPointF pos = event->position();
     current_ = Stroke{tool_, color_, penWidth(), {pos}, page_};
     last_ = pos;

@@ -79,7 +79,10 @@ private:
     void switchTool(Tool tool);
     void abandonStroke();
     void rebuildBuffer();
+    void dropCachedPage();
     void redrawAll();
+    void redrawArea(const QRectF &area);
+    static QRectF reach(const Stroke &stroke);
     void beginBufferPainter(QPainter &painter);
     void drawStroke(QPainter &painter, const Stroke &stroke) const;
     void drawSegment(const Stroke &stroke, const QPointF &from, const QPointF &to);
@@ -94,6 +97,10 @@ private:
     Stroke current_;
     QImage buffer_;
     qreal bufferDpr_ = 1.0;
+    bool bufferExact_ = true; // holds exactly what a replay of the current page paints
+    // The exact buffer of the page shown before (-1: none).
+    int cachedPage_ = -1;
+    QImage cachedBuffer_;
     QPointF last_;
     Tool tool_ = Pen;
     QColor color_ = QColor(0xFF, 0x3B, 0x30);

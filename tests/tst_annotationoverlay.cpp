@@ -280,6 +280,67 @@ private slots:
         QCOMPARE(strokes.size(), 0);
         QCOMPARE(overlay->strokeCount(0), after);
         QCOMPARE(overlay->strokeCount(1), 0);
+        // A page switch replays the page: what the abandoned stroke drew is gone.
+        overlay->setCurrentPage(5);
+        overlay->setCurrentPage(0);
+        QCOMPARE(pixel({50, 50}).alpha(), 0);
+    }
+
+    void partialRedrawsMatchAFullReplay_data()
+    {
+        QTest::addColumn<int>("ratio");
+        QTest::addColumn<Tool>("last");
+        for (int ratio : {1, 2}) {
+            for (Tool t : {AnnotationOverlay::Pen, AnnotationOverlay::Highlighter,
+                           AnnotationOverlay::Eraser}) {
+                const QByteArray name =
+                    QByteArray::number(ratio) + " " + QMetaEnum::fromType<Tool>().valueToKey(t);
+                QTest::newRow(name.constData()) << ratio << t;
+            }
+        }
+    }
+    void partialRedrawsMatchAFullReplay()
+    {
+        QFETCH(int, ratio);
+        QFETCH(Tool, last);
+        drawingOverlay(ratio);
+        stroke({{20, 40}, {200, 120}, {380, 60}});
+        overlay->setTool(AnnotationOverlay::Highlighter);
+        stroke({{40, 100}, {300, 110}});
+        overlay->setTool(AnnotationOverlay::Eraser);
+        stroke({{150, 20}, {160, 200}});
+        overlay->setTool(AnnotationOverlay::Pen);
+        overlay->setColor(Qt::blue);
+        tap({155, 90});
+        overlay->setTool(last);
+        overlay->setWidthLevel(2);
+        stroke({{100, 30}, {140, 95}, {190, 140}});
+        tap({380, 280});
+        overlay->undo(); // live ink in the buffer: a full replay
+        const auto replayed = [&] {
+            const QImage partial = overlay->buffer();
+            overlay->attachTo(overlay->geometry());
+            return partial;
+        };
+        QCOMPARE(replayed(), overlay->buffer());
+        overlay->undo(); // a replay of the removed stroke's area only
+        QCOMPARE(replayed(), overlay->buffer());
+        overlay->undo();
+        QCOMPARE(replayed(), overlay->buffer());
+
+        // Going back to a page shows its ink as a replay would.
+        const QImage page0 = overlay->buffer();
+        QCOMPARE(pixel({20, 40}), kRed);
+        overlay->setCurrentPage(1);
+        overlay->setTool(AnnotationOverlay::Pen);
+        overlay->setColor(kRed);
+        tap({300, 250});
+        overlay->setCurrentPage(0);
+        QCOMPARE(overlay->buffer(), page0);
+        overlay->setCurrentPage(1);
+        QCOMPARE(pixel({300, 250}), kRed);
+        QCOMPARE(pixel({20, 40}).alpha(), 0);
+        QCOMPARE(pixel({150, 60}).alpha(), 0);
     }
 
     void colourAndWidthTakenAtStrokeStart()
