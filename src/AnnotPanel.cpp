@@ -123,15 +123,14 @@ void AnnotPanel::addToolButton(const QString &iconId, AnnotationOverlay::Tool to
     TouchButton *button = addButton(iconId, 72, tip, row, column);
     button->setCheckable(true);
     button->setProperty(kToolId, int(tool));
-    connect(button, &TouchButton::clicked, this,
-            [this, button, tool] { chooseTool(button, tool); });
+    connect(button, &TouchButton::clicked, this, [this, tool] { chooseTool(tool); });
     toolButtons_ << button;
 }
 
-void AnnotPanel::chooseTool(TouchButton *button, AnnotationOverlay::Tool tool)
+void AnnotPanel::chooseTool(AnnotationOverlay::Tool tool)
 {
+    // A click on the checked tool unchecked it; it stays the chosen one.
     syncTool(tool);
-    button->setChecked(true);
     emit toolChanged(tool);
     emit activity();
 }

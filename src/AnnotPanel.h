@@ -52,7 +52,7 @@ private:
                            int column);
     void addToolButton(const QString &iconId, AnnotationOverlay::Tool tool, const QString &tip,
                        int row, int column);
-    void chooseTool(TouchButton *button, AnnotationOverlay::Tool tool);
+    void chooseTool(AnnotationOverlay::Tool tool);
     static void checkOnly(const QList<TouchButton *> &buttons, TouchButton *chosen);
 
     QList<TouchButton *> toolButtons_;
