@@ -26,6 +26,12 @@ QRect deviceRectOf(const QScreen *screen, qreal *ratio)
     return QRect(g.x(), g.y(), int(std::lround(g.width() * d)), int(std::lround(g.height() * d)));
 }
 
+// qGuiApp is a plain downcast: wrong (and undefined) under a console QCoreApplication.
+const QGuiApplication *guiApp()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+}
+
 } // namespace
 
 Backend &backend()
@@ -48,7 +54,8 @@ std::unique_ptr<Backend> setBackend(std::unique_ptr<Backend> next)
 
 QRect scaledRect(int left, int top, int right, int bottom)
 {
-    const qreal r = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    const QGuiApplication *app = guiApp();
+    const qreal r = app ? app->devicePixelRatio() : 1.0;
     return QRect(int(left / r), int(top / r), int((right - left) / r), int((bottom - top) / r));
 }
 
@@ -66,11 +73,12 @@ QRect monitorRect(HWND hwnd)
 {
     const QRect p = monitorRectPhysical(hwnd);
     const QPoint c((p.left() + p.right()) / 2, (p.top() + p.bottom()) / 2);
-    if (!qGuiApp)
+    const QGuiApplication *app = guiApp();
+    if (!app)
         return p;
     // The window rectangles are scaled by the application's ratio; undo that before asking which
     // screen holds the centre.
-    const qreal r = qGuiApp->devicePixelRatio();
+    const qreal r = app->devicePixelRatio();
     const QPoint physical(int(std::lround(c.x() * r)), int(std::lround(c.y() * r)));
     for (const QScreen *screen : QGuiApplication::screens()) {
         if (screen && deviceRectOf(screen, nullptr).contains(physical))
@@ -101,7 +109,7 @@ void uninstallGlobalMouseHook() { backend().uninstallGlobalMouseHook(); }
 
 QPoint mouseHookToLogical(int x, int y)
 {
-    if (!qGuiApp)
+    if (!guiApp())
         return QPoint(x, y);
     const QPoint physical(x, y);
     const QScreen *chosen = nullptr;

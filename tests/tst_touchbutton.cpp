@@ -68,16 +68,10 @@ class TestTouchButton : public QObject
     Q_OBJECT
 
 private slots:
-    void construction()
+    void sizeHintFollowsPixelSize()
     {
         TouchButton b("next");
         QCOMPARE(b.sizeHint(), QSize(72, 72));
-        QCOMPARE(b.sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
-        QCOMPARE(b.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
-        QCOMPARE(b.focusPolicy(), Qt::NoFocus);
-        QCOMPARE(b.cursor().shape(), Qt::PointingHandCursor);
-        QVERIFY(!b.testAttribute(Qt::WA_AcceptTouchEvents));
-        QCOMPARE(b.accent(), QColor(76, 154, 255));
         b.setPixelSize(56);
         QCOMPARE(b.sizeHint(), QSize(56, 56));
     }

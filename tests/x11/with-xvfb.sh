@@ -8,8 +8,9 @@ export DISPLAY=":$(cat /tmp/podivex-xvfb.$$)"
 rm -f /tmp/podivex-xvfb.$$
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
-# Wait until the window manager owns the screen before the test makes windows.
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
+# Wait until the window manager handles new windows before the test makes any: openbox sets
+# _NET_SUPPORTING_WM_CHECK early and loses map requests until its theme (_OB_THEME) is loaded.
+for _ in $(seq 100); do xprop -root _OB_THEME 2>/dev/null | grep -q ' = ' && break; sleep 0.05; done
 "$@"
 rc=$?
 kill $wm $xvfb 2>/dev/null

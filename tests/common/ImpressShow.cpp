@@ -1,0 +1,154 @@
+// Writes a flat deck and a quiet user profile, runs `soffice --show` and waits for the painted
+// show.
+#include "ImpressShow.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <QUrl>
+
+#include <csignal>
+
+namespace
+{
+
+// Settings of a fresh profile that would otherwise open dialogs or bars in front of the show.
+const char kProfile[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Setup/Office"><prop oor:name="ooSetupInstCompleted" oor:op="fuse"><value>true</value></prop></item>
+<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion" oor:op="fuse"><value>7.4</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="UseLocking" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Recovery/AutoSave"><prop oor:name="Enabled" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Recovery/RecoveryInfo"><prop oor:name="Enabled" oor:op="fuse"><value>false</value></prop></item>
+</oor:items>
+)";
+
+const char kDeckHead[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.presentation">
+<office:automatic-styles>
+<style:page-layout style:name="PM1"><style:page-layout-properties fo:page-width="28cm" fo:page-height="15.75cm" style:print-orientation="landscape"/></style:page-layout>
+)";
+const char kPageStyle[] =
+    R"(<style:style style:name="dp%1" style:family="drawing-page"><style:drawing-page-properties draw:fill="solid" draw:fill-color="%2" presentation:background-visible="true" presentation:background-objects-visible="true"/></style:style>
+)";
+const char kDeckMiddle[] = R"(</office:automatic-styles>
+<office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/></office:master-styles>
+<office:body><office:presentation>
+)";
+const char kPage[] =
+    R"(<draw:page draw:name="slide%1" draw:style-name="dp%1" draw:master-page-name="Default"/>
+)";
+const char kDeckTail[] = "</office:presentation></office:body></office:document>\n";
+
+constexpr int kPollMs = 200;
+constexpr int kStopWaitMs = 10000;
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size();
+}
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+} // namespace
+
+ImpressShow::ImpressShow(QStringList slideColors) : colors(std::move(slideColors)) {}
+
+ImpressShow::~ImpressShow()
+{
+    stop();
+}
+
+bool ImpressShow::writeDeck() const
+{
+    QString deck = QString::fromLatin1(kDeckHead);
+    for (int i = 0; i < colors.size(); ++i)
+        deck += QString::fromLatin1(kPageStyle).arg(i + 1).arg(colors.at(i));
+    deck += QString::fromLatin1(kDeckMiddle);
+    for (int i = 0; i < colors.size(); ++i)
+        deck += QString::fromLatin1(kPage).arg(i + 1);
+    deck += QString::fromLatin1(kDeckTail);
+    return writeFile(dir.filePath("deck.fodp"), deck.toUtf8());
+}
+
+bool ImpressShow::writeProfile() const
+{
+    return QDir().mkpath(dir.filePath("profile/user")) &&
+           writeFile(dir.filePath("profile/user/registrymodifications.xcu"), kProfile);
+}
+
+QColor ImpressShow::centreColor()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return QColor();
+    const QPoint centre = screen->geometry().center();
+    return screen->grabWindow(0, centre.x(), centre.y(), 1, 1).toImage().pixelColor(0, 0);
+}
+
+bool ImpressShow::findShow()
+{
+    for (const win::WindowInfo &w : win::enumTopLevelWindows()) {
+        if (w.title.startsWith(QLatin1String("Presenting: ")) && w.processName == "SOFFICE.BIN") {
+            show = w.hwnd;
+            showPid = w.pid;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ImpressShow::start(int timeoutMs)
+{
+    if (!dir.isValid() || colors.isEmpty() || !writeDeck() || !writeProfile())
+        return false;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SAL_USE_VCLPLUGIN", "gtk3"); // the plain X11 plug-in never paints the show here
+    launcher.setProcessEnvironment(env);
+    launcher.setWorkingDirectory(dir.path());
+    launcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    launcher.setStandardOutputFile(QProcess::nullDevice());
+    launcher.start("soffice", {"-env:UserInstallation=" +
+                                   QUrl::fromLocalFile(dir.filePath("profile")).toString(),
+                               "--norestore", "--nologo", "--show", dir.filePath("deck.fodp")});
+    if (!launcher.waitForStarted())
+        return false;
+    const QDeadlineTimer deadline(timeoutMs);
+    const QColor first(colors.first());
+    while (!deadline.hasExpired()) {
+        if ((show || findShow()) && centreColor() == first)
+            return true;
+        QTest::qWait(kPollMs);
+    }
+    return false;
+}
+
+void ImpressShow::stop()
+{
+    if (processRuns(showPid)) {
+        ::kill(pid_t(showPid), SIGTERM);
+        const QDeadlineTimer deadline(kStopWaitMs);
+        while (processRuns(showPid) && !deadline.hasExpired())
+            QTest::qWait(kPollMs);
+        if (processRuns(showPid))
+            ::kill(pid_t(showPid), SIGKILL);
+    }
+    if (launcher.state() != QProcess::NotRunning && !launcher.waitForFinished(kStopWaitMs)) {
+        launcher.kill();
+        launcher.waitForFinished();
+    }
+    show = nullptr;
+    showPid = 0;
+}

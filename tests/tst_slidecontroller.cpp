@@ -1,0 +1,312 @@
+// Page counting, key commands, the signal protocol and the refresh timers of the slide controller.
+#include "FakeBackend.h"
+#include "SlideAutomation.h"
+#include "SlideController.h"
+
+#include <QtTest>
+
+namespace
+{
+
+// Automation as the test scripts it: every read returns the current reading.
+class FakeAutomation : public SlideAutomation::Source
+{
+public:
+    bool ready = true;
+    SlideAutomation::Reading reading;
+    int reads = 0;
+
+    bool initialiseThread() override { return ready; }
+    SlideAutomation::Reading readRunningShow(const QStringList &) override
+    {
+        ++reads;
+        return reading;
+    }
+};
+
+const HWND kShow = FakeBackend::handle(1);
+const HWND kOther = FakeBackend::handle(2);
+
+using Reading = SlideAutomation::Reading;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Reading)
+
+class TestSlideController : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakeBackend *fake = nullptr;
+    FakeAutomation *automation = nullptr;
+
+    // Records every infoChanged into the backend's call log, so keys and signals share one order.
+    void logSignals(SlideController &c)
+    {
+        connect(&c, &SlideController::infoChanged, this, [this](int cur, int tot) {
+            fake->calls << QStringLiteral("infoChanged %1 %2").arg(cur).arg(tot);
+        });
+        connect(&c, &SlideController::targetChanged, this,
+                [this] { fake->calls << QStringLiteral("targetChanged"); });
+    }
+
+    // A controller following kShow whose counters automation has set to current/total.
+    void prime(SlideController &c, int cur, int tot)
+    {
+        c.setTarget(kShow);
+        automation->reading = {cur, tot};
+        c.refreshInfo();
+        automation->reading = {};
+        fake->calls.clear();
+    }
+
+    static QTimer *periodic(SlideController &c) { return c.findChild<QTimer *>(); }
+
+private slots:
+    void init()
+    {
+        fake = &FakeBackend::install();
+        auto source = std::make_unique<FakeAutomation>();
+        automation = source.get();
+        SlideAutomation::setSource(std::move(source));
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<bool>("next");
+        QTest::addColumn<int>("expected");
+
+        QTest::newRow("next from nothing counts as from 1") << 0 << 0 << true << 2;
+        QTest::newRow("prev from nothing") << 0 << 0 << false << 1;
+        QTest::newRow("next without total is unbounded") << 7 << 0 << true << 8;
+        QTest::newRow("next in the middle") << 2 << 5 << true << 3;
+        QTest::newRow("next at the end") << 5 << 5 << true << 5;
+        QTest::newRow("prev at the start") << 1 << 5 << false << 1;
+        QTest::newRow("prev from a stale count") << 8 << 5 << false << 5;
+        QTest::newRow("next from a stale count") << 8 << 5 << true << 5;
+        QTest::newRow("prev from a negative position") << -3 << 5 << false << 1;
+    }
+
+    void commands()
+    {
+        QFETCH(int, current);
+        QFETCH(int, total);
+        QFETCH(bool, next);
+        QFETCH(int, expected);
+
+        SlideController c;
+        prime(c, current, total);
+        logSignals(c);
+        next ? c.nextSlide() : c.prevSlide();
+
+        // The indicator moves before the key goes out.
+        const int vk = next ? win::kVkRight : win::kVkLeft;
+        QCOMPARE(fake->calls,
+                 QStringList({QStringLiteral("infoChanged %1 %2").arg(expected).arg(total),
+                              QStringLiteral("injectKeyTo 0x1 %1").arg(vk)}));
+        QCOMPARE(c.pageText(), QStringLiteral("%1/%2").arg(expected).arg(
+                                   total > 0 ? QString::number(total) : "?"));
+    }
+
+    void commandsWithoutTargetDoNothing()
+    {
+        SlideController c;
+        logSignals(c);
+        c.nextSlide();
+        c.prevSlide();
+        c.endShow();
+        c.minimizeShow();
+        QVERIFY(fake->calls.isEmpty());
+    }
+
+    void endShowSendsEscapeThenClears()
+    {
+        SlideController c;
+        prime(c, 3, 9);
+        logSignals(c);
+        c.endShow();
+        QCOMPARE(fake->calls, QStringList({"injectKeyTo 0x1 27", "infoChanged 0 0"}));
+        QCOMPARE(c.target(), kShow); // tracking drops the window once it is gone
+        QCOMPARE(c.pageText(), QStringLiteral("?/?"));
+    }
+
+    void minimizeLeavesTheCount()
+    {
+        SlideController c;
+        prime(c, 3, 9);
+        logSignals(c);
+        c.minimizeShow();
+        QCOMPARE(fake->calls, QStringList({"minimizeWindow 0x1 1"}));
+        QCOMPARE(c.pageText(), QStringLiteral("3/9"));
+    }
+
+    void bump_data()
+    {
+        QTest::addColumn<bool>("withTarget");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("delta");
+        QTest::addColumn<int>("expected");
+
+        QTest::newRow("forward") << true << 2 << 9 << 3 << 5;
+        QTest::newRow("past the end") << true << 8 << 9 << 4 << 9;
+        QTest::newRow("before the start") << true << 2 << 9 << -5 << 1;
+        QTest::newRow("no total") << true << 0 << 0 << 4 << 5;
+        QTest::newRow("without a target") << false << 0 << 0 << 2 << 3;
+    }
+
+    void bump()
+    {
+        QFETCH(bool, withTarget);
+        QFETCH(int, current);
+        QFETCH(int, total);
+        QFETCH(int, delta);
+        QFETCH(int, expected);
+
+        SlideController c;
+        if (withTarget)
+            prime(c, current, total);
+        logSignals(c);
+        c.bump(delta);
+        QCOMPARE(fake->calls,
+                 QStringList({QStringLiteral("infoChanged %1 %2").arg(expected).arg(total)}));
+    }
+
+    void targetProtocol()
+    {
+        SlideController c;
+        logSignals(c);
+        c.setTarget(kShow);
+        c.setTarget(kShow);
+        QCOMPARE(fake->calls, QStringList({"targetChanged"}));
+
+        fake->calls.clear();
+        c.setTarget(kOther);
+        QCOMPARE(fake->calls, QStringList({"targetChanged"}));
+
+        automation->reading = {4, 6};
+        c.refreshInfo();
+        fake->calls.clear();
+        c.setTarget(nullptr);
+        QCOMPARE(fake->calls, QStringList({"infoChanged 0 0", "targetChanged"}));
+        QCOMPARE(c.pageText(), QStringLiteral("\u2014/\u2014"));
+    }
+
+    void refresh_data()
+    {
+        QTest::addColumn<Reading>("reading");
+        QTest::addColumn<QString>("page");
+
+        // The counters start at 3 of 9.
+        QTest::newRow("both numbers") << Reading{6, 12} << "6/12";
+        QTest::newRow("position without a count") << Reading{7, {}} << "7/9";
+        QTest::newRow("count without a position") << Reading{{}, 12} << "3/12";
+        QTest::newRow("position 0 is taken as reported") << Reading{0, 9} << "?/?";
+        QTest::newRow("nothing read keeps the count") << Reading{} << "3/9";
+    }
+
+    void refresh()
+    {
+        QFETCH(Reading, reading);
+        QFETCH(QString, page);
+
+        SlideController c;
+        prime(c, 3, 9);
+        automation->reading = reading;
+        QSignalSpy spy(&c, &SlideController::infoChanged);
+        c.refreshInfo();
+        QCOMPARE(spy.count(), 1); // every refresh reports, changed or not
+        QCOMPARE(c.pageText(), page);
+    }
+
+    void refreshWithoutAnyNumberStartsAtOne()
+    {
+        automation->ready = false;
+        SlideController c;
+        c.setTarget(kShow);
+        QSignalSpy spy(&c, &SlideController::infoChanged);
+        c.refreshInfo();
+        QCOMPARE(automation->reads, 0);
+        QCOMPARE(spy.takeFirst(), QVariantList({1, 0}));
+        QCOMPARE(c.pageText(), QStringLiteral("1/?"));
+    }
+
+    void periodicRefreshRunsOnlyWithTarget()
+    {
+        SlideController c;
+        QTimer *timer = periodic(c);
+        QVERIFY(timer);
+        QVERIFY(!timer->isActive());
+        c.setTarget(kShow);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 1000);
+        QVERIFY(!timer->isSingleShot());
+        c.setTarget(nullptr);
+        QVERIFY(!timer->isActive());
+
+        // The timer really drives refreshInfo.
+        c.setTarget(kShow);
+        const int before = automation->reads;
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QCOMPARE(automation->reads, before + 1);
+    }
+
+    // The one-shot refreshes, with the periodic timer stopped so that only they can read.
+    void oneShotRefreshes_data()
+    {
+        QTest::addColumn<int>("command"); // 0 new target, 1 next, 2 previous
+        QTest::addColumn<int>("delayMs");
+
+        QTest::newRow("after a new target") << 0 << 400;
+        QTest::newRow("after next") << 1 << 350;
+        QTest::newRow("after previous") << 2 << 350;
+    }
+
+    void oneShotRefreshes()
+    {
+        QFETCH(int, command);
+        QFETCH(int, delayMs);
+
+        SlideController c;
+        if (command != 0) {
+            c.setTarget(kShow);
+            QTRY_COMPARE(automation->reads, 1); // the new target's own refresh
+        }
+        QElapsedTimer clock;
+        clock.start();
+        const int before = automation->reads;
+        switch (command) {
+        case 0:
+            c.setTarget(kShow);
+            break;
+        case 1:
+            c.nextSlide();
+            break;
+        default:
+            c.prevSlide();
+            break;
+        }
+        periodic(c)->stop();
+        QTRY_COMPARE(automation->reads, before + 1);
+        QVERIFY2(clock.elapsed() >= delayMs * 9 / 10, // coarse timers may fire 5% early
+                 qPrintable(QString::number(clock.elapsed())));
+        QTest::qWait(100);
+        QCOMPARE(automation->reads, before + 1); // once, not repeated
+    }
+
+    void oneShotRefreshDiesWithTheController()
+    {
+        {
+            SlideController c;
+            c.setTarget(kShow);
+        }
+        QTest::qWait(500);
+        QCOMPARE(automation->reads, 0);
+    }
+};
+
+QTEST_MAIN(TestSlideController)
+#include "tst_slidecontroller.moc"

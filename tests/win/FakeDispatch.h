@@ -1,0 +1,171 @@
+// A scriptable automation object (named members, call log, counted references) and a show model.
+#pragma once
+
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class FakeDispatch : public IDispatch
+{
+public:
+    using Member = std::function<HRESULT(VARIANT *result)>;
+
+    LONG refs = 1;
+    int addRefs = 0;
+    int releases = 0;
+    std::vector<std::wstring> log; // "Name(arg,arg)" for every call, arguments in natural order
+    std::function<void()> onFinalRelease;
+
+    FakeDispatch() = default;
+    FakeDispatch(const FakeDispatch &) = delete;
+    FakeDispatch &operator=(const FakeDispatch &) = delete;
+    virtual ~FakeDispatch()
+    {
+        for (FakeDispatch *child : children)
+            child->Release();
+    }
+
+    void add(const wchar_t *name, Member member) { members.emplace_back(name, std::move(member)); }
+
+    void addInt(const wchar_t *name, int value)
+    {
+        add(name, [value](VARIANT *r) {
+            r->vt = VT_I4;
+            r->lVal = value;
+            return S_OK;
+        });
+    }
+
+    void addString(const wchar_t *name, const wchar_t *text)
+    {
+        add(name, [text](VARIANT *r) {
+            r->vt = VT_BSTR;
+            r->bstrVal = SysAllocString(text);
+            return S_OK;
+        });
+    }
+
+    // A member answering with a child object, which this object keeps alive.
+    FakeDispatch *addChild(const wchar_t *name)
+    {
+        auto *child = new FakeDispatch;
+        children.push_back(child);
+        add(name, [child](VARIANT *r) {
+            child->AddRef();
+            r->vt = VT_DISPATCH;
+            r->pdispVal = child;
+            return S_OK;
+        });
+        return child;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override
+    {
+        if (riid == IID_IUnknown || riid == IID_IDispatch) {
+            *out = static_cast<IDispatch *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        ++addRefs;
+        return ULONG(++refs);
+    }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ++releases;
+        const LONG left = --refs;
+        if (left == 0) {
+            if (onFinalRelease)
+                onFinalRelease();
+            delete this;
+        }
+        return ULONG(left);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **info) override
+    {
+        *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID,
+                                            DISPID *ids) override
+    {
+        for (UINT i = 0; i < count; ++i)
+            ids[i] = DISPID_UNKNOWN;
+        for (size_t m = 0; m < members.size(); ++m) {
+            if (count == 1 && _wcsicmp(members[m].first.c_str(), names[0]) == 0) {
+                ids[0] = DISPID(m + 1);
+                return S_OK;
+            }
+        }
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS *params,
+                                     VARIANT *result, EXCEPINFO *, UINT *) override
+    {
+        if (id < 1 || size_t(id) > members.size())
+            return DISP_E_MEMBERNOTFOUND;
+        std::wstring entry = members[id - 1].first + L"(";
+        for (UINT i = 0; params && i < params->cArgs; ++i) {
+            if (i > 0)
+                entry += L",";
+            entry += text(params->rgvarg[params->cArgs - 1 - i]);
+        }
+        log.push_back(entry + L")");
+        VARIANT scratch;
+        VariantInit(&scratch);
+        const HRESULT hr = members[id - 1].second(result ? result : &scratch);
+        VariantClear(&scratch);
+        return hr;
+    }
+
+private:
+    static std::wstring text(VARIANT &v)
+    {
+        VARIANT copy;
+        VariantInit(&copy);
+        std::wstring out = L"?";
+        if (SUCCEEDED(VariantChangeType(&copy, &v, 0, VT_BSTR)))
+            out = copy.bstrVal;
+        VariantClear(&copy);
+        return out;
+    }
+
+    std::vector<std::pair<std::wstring, Member>> members;
+    std::vector<FakeDispatch *> children;
+};
+
+// An application object with one running show: SlideShowWindows (Count, Item), the show's
+// View.CurrentShowPosition and Presentation.Slides.Count; a missing number has no member at all.
+struct FakeShow {
+    FakeDispatch *app;
+    FakeDispatch *windows;
+};
+
+inline FakeShow makeFakeShow(std::optional<int> position, std::optional<int> slides)
+{
+    auto *app = new FakeDispatch;
+    FakeDispatch *windows = app->addChild(L"SlideShowWindows");
+    windows->addInt(L"Count", 1);
+    FakeDispatch *show = windows->addChild(L"Item");
+    if (position)
+        show->addChild(L"View")->addInt(L"CurrentShowPosition", *position);
+    FakeDispatch *presentation = show->addChild(L"Presentation")->addChild(L"Slides");
+    if (slides)
+        presentation->addInt(L"Count", *slides);
+    return {app, windows};
+}
