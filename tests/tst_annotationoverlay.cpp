@@ -140,11 +140,14 @@ private slots:
         QCOMPARE(dot.boundingRect(), QRectF(9.4, 19.4, 1.2, 1.2));
         const QPainterPath line = AnnotationOverlay::smoothPath({QPointF(0, 0), QPointF(10, 0)});
         QCOMPARE(line.elementCount(), 2);
-        // The curve passes through the midpoints and ends on the last point.
+        // Quadratic pieces end on the midpoints, the last piece is a straight line to the end.
         const QPainterPath curve = AnnotationOverlay::smoothPath(
             {QPointF(0, 0), QPointF(10, 10), QPointF(20, 0), QPointF(30, 10)});
-        QCOMPARE(curve.currentPosition(), QPointF(30, 10));
-        QVERIFY(curve.contains(QPointF(15, 5)) || curve.intersects(QRectF(14.5, 4.5, 1, 1)));
+        QCOMPARE(curve.elementCount(), 1 + 3 + 3 + 1);
+        QCOMPARE(QPointF(curve.elementAt(3)), QPointF(15, 5));
+        QCOMPARE(QPointF(curve.elementAt(6)), QPointF(25, 5));
+        QCOMPARE(QPointF(curve.elementAt(7)), QPointF(30, 10));
+        QVERIFY(curve.elementAt(7).isLineTo());
     }
 
     void strokesArePerPage()

@@ -10,13 +10,15 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 const QSize kSlide(720, 300);
 
 void send(QWidget *w, QEvent::Type type, QPointF pos)
 {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, pos, w->mapToGlobal(pos), Qt::LeftButton, held, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &event);
 }
@@ -37,7 +39,8 @@ QList<QPointF> wave(QPointF start, qreal length, qreal amplitude)
     return points;
 }
 
-// A plain light slide with a title bar and a few text lines, so that the ink has something to cover.
+// A plain light slide with a title bar and a few text lines, so that the ink has something to
+// cover.
 QImage slide()
 {
     QImage image(kSlide, QImage::Format_ARGB32_Premultiplied);
