@@ -16,6 +16,9 @@
 namespace {
 
 const QString kTrayTitle = QStringLiteral("演示悬浮工具栏");
+// Indexed by Updater::Mode.
+const QString kModeEntries[] = {QStringLiteral("静默更新"), QStringLiteral("弹窗询问"),
+                                QStringLiteral("不自动更新")};
 
 } // namespace
 
@@ -67,9 +70,7 @@ void TrayMenu::buildMenu(const std::function<void()> &toggleControls, const std:
     auto *modes = new QActionGroup(m_menu.get());
     modes->setExclusive(true);
     for (const Updater::Mode mode : {Updater::Silent, Updater::Ask, Updater::Off}) {
-        static const QString names[] = {QStringLiteral("静默更新"), QStringLiteral("弹窗询问"),
-                                        QStringLiteral("不自动更新")};
-        QAction *entry = settings->addAction(names[mode]);
+        QAction *entry = settings->addAction(kModeEntries[mode]);
         entry->setCheckable(true);
         entry->setChecked(Updater::mode() == mode);
         modes->addAction(entry);

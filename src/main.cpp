@@ -1,6 +1,7 @@
 // The entry: application identity, then the command line picks a one-shot command or the tray.
 #include "Commands.h"
 #include "ProbeReport.h"
+#include "TrayMode.h"
 
 #include <QApplication>
 
@@ -27,5 +28,6 @@ int main(int argc, char *argv[])
     int exitCode = 0;
     if (Commands::runOneShot(args, &exitCode))
         return exitCode;
+    TrayMode tray;
     return app->exec();
 }
