@@ -178,6 +178,24 @@ void BM_Undo(benchmark::State &state)
 }
 BENCHMARK(BM_Undo)->Apply(sizeArgs)->Iterations(100)->Unit(benchmark::kMillisecond);
 
+// The common undo: a stroke drawn on a full page and taken back at once.
+void BM_DrawThenUndo(benchmark::State &state)
+{
+    const QSize device(int(state.range(0)), int(state.range(1)));
+    auto overlay = drawingOverlay(device, int(state.range(2)));
+    fillPage(*overlay, AnnotationOverlay::kMaxStrokesPerPage - 1, 200);
+    overlay->attachTo(overlay->geometry());
+    for (auto _ : state) {
+        state.PauseTiming();
+        fillPage(*overlay, 1, 200);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        overlay->undo();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_DrawThenUndo)->Apply(sizeArgs)->Iterations(30)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)

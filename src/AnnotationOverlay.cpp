@@ -139,12 +139,15 @@ void AnnotationOverlay::setCurrentPage(int page)
     const int left = page_;
     page_ = page;
     backdropWanted_ = false; // the show under the overlay turns to another slide too
-    // The page just left keeps its pixels: going back to it costs a swap instead of a replay.
+    // The page just left keeps its pixels: going back to it costs a swap, and a replay of what
+    // live ink made differ from a replay, instead of a replay of the whole page.
     std::swap(buffer_, cachedBuffer_);
-    const bool hit = cachedPage_ == page;
-    cachedPage_ = bufferExact_ ? left : -1;
+    std::swap(stale_, cachedStale_);
+    const bool hit = cachedPage_ == page && !buffer_.isNull();
+    cachedPage_ = cachedBuffer_.isNull() ? -1 : left;
     if (hit) {
-        bufferExact_ = true;
+        if (!stale_.isEmpty())
+            redrawArea(QRectF());
         update();
         syncShape();
     } else {
@@ -184,11 +187,7 @@ void AnnotationOverlay::undo()
     const Stroke removed = it->takeLast();
     const int count = int(it->size());
     drawing_ = false;
-    // When the buffer is a replay, replaying the area the removed stroke could reach is enough.
-    if (bufferExact_)
-        redrawArea(reach(removed));
-    else
-        redrawAll();
+    redrawArea(reach(removed));
     emit strokesChanged(page_, count);
     emit activity();
 }
@@ -223,6 +222,7 @@ void AnnotationOverlay::dropCachedPage()
 {
     cachedPage_ = -1;
     cachedBuffer_ = QImage();
+    cachedStale_ = QRectF();
 }
 
 void AnnotationOverlay::beginBufferPainter(QPainter &painter)
@@ -242,15 +242,18 @@ void AnnotationOverlay::redrawAll()
     for (const Stroke &stroke : store_.value(page_))
         drawStroke(painter, stroke);
     painter.end();
-    bufferExact_ = true;
+    stale_ = QRectF();
     update();
     syncShape();
 }
 
 void AnnotationOverlay::redrawArea(const QRectF &area)
 {
+    // Where live ink was painted the buffer may differ from a replay too: replay there as well.
+    const QRectF replayed = area.united(stale_);
+    stale_ = QRectF();
     const QRect device =
-        QRectF(area.topLeft() * bufferDpr_, area.size() * bufferDpr_).toAlignedRect();
+        QRectF(replayed.topLeft() * bufferDpr_, replayed.size() * bufferDpr_).toAlignedRect();
     QPainter painter(&buffer_);
     painter.setClipRect(device);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -259,12 +262,17 @@ void AnnotationOverlay::redrawArea(const QRectF &area)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(bufferDpr_, bufferDpr_);
     for (const Stroke &stroke : store_.value(page_)) {
-        if (reach(stroke).intersects(area))
+        if (reach(stroke).intersects(replayed))
             drawStroke(painter, stroke);
     }
     painter.end();
-    update(area.toAlignedRect());
+    update(replayed.toAlignedRect());
     syncShape();
+}
+
+void AnnotationOverlay::markStale(const QRectF &area)
+{
+    stale_ = stale_.united(area);
 }
 
 QRectF AnnotationOverlay::reach(const Stroke &stroke)
@@ -332,6 +340,7 @@ void AnnotationOverlay::drawSegment(const Stroke &stroke, const QPointF &from, c
         return;
     Stroke segment = stroke;
     segment.points = {from, to};
+    markStale(reach(segment));
     QPainter painter;
     beginBufferPainter(painter);
     drawStroke(painter, segment);
@@ -371,10 +380,9 @@ void AnnotationOverlay::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     drawing_ = true;
-    // Live ink is painted piece by piece, not as the replay would paint it.
-    bufferExact_ = false;
     const QPointF pos = event->position();
     current_ = Stroke{tool_, color_, penWidth(), {pos}, page_};
+    markStale(reach(current_));
     last_ = pos;
     if (!buffer_.isNull()) {
         QPainter painter;
@@ -412,7 +420,7 @@ void AnnotationOverlay::mouseReleaseEvent(QMouseEvent *event)
     QList<Stroke> &list = store_[page_];
     list.append(current_);
     while (list.size() > kMaxStrokesPerPage)
-        list.removeFirst();
+        markStale(reach(list.takeFirst())); // its pixels stay until the area is replayed
     syncShape();
     emit strokesChanged(page_, int(list.size()));
 }

@@ -82,6 +82,7 @@ private:
     void dropCachedPage();
     void redrawAll();
     void redrawArea(const QRectF &area);
+    void markStale(const QRectF &area);
     static QRectF reach(const Stroke &stroke);
     void beginBufferPainter(QPainter &painter);
     void drawStroke(QPainter &painter, const Stroke &stroke) const;
@@ -97,10 +98,12 @@ private:
     Stroke current_;
     QImage buffer_;
     qreal bufferDpr_ = 1.0;
-    bool bufferExact_ = true; // holds exactly what a replay of the current page paints
-    // The exact buffer of the page shown before (-1: none).
+    // Where the buffer may differ from a replay of the current page: live and pushed-out ink.
+    QRectF stale_;
+    // The buffer of the page shown before (-1: none), and where it may differ from a replay.
     int cachedPage_ = -1;
     QImage cachedBuffer_;
+    QRectF cachedStale_;
     QPointF last_;
     Tool tool_ = Pen;
     QColor color_ = QColor(0xFF, 0x3B, 0x30);
