@@ -30,7 +30,9 @@ fi
 for suite in tools/test-*.sh; do
     [ -x "$suite" ] || continue
     echo "== $suite"
-    out=$("$suite" 2>&1 | tee /dev/stderr | tail -1)
+    log="build-test/$(basename "$suite" .sh).log"
+    "$suite" 2>&1 | tee "$log"
+    out=$(tail -1 "$log")
     if [[ $out =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
         count "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
     else

@@ -1,6 +1,7 @@
 // Ink costs: one pointer move (segment plus the paint of its box) against a full redraw of a page.
 #include "AnnotationOverlay.h"
 #include "OffscreenScreens.h"
+#include "PaintCounter.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -28,19 +29,6 @@ std::unique_ptr<AnnotationOverlay> drawingOverlay(QSize device, int ratio)
     QCoreApplication::processEvents();
     return overlay;
 }
-
-// Counts the paints a widget receives.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
-    int paints = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
 
 void reportPaints(benchmark::State &state, const PaintCounter &counter)
 {

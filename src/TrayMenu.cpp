@@ -13,7 +13,8 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
-namespace {
+namespace
+{
 
 const QString kTrayTitle = QStringLiteral("演示悬浮工具栏");
 // Indexed by Updater::Mode.
@@ -60,7 +61,8 @@ void TrayMenu::notify(const QString &text)
     m_tray->showMessage(kTrayTitle, text, QSystemTrayIcon::Information, 2500);
 }
 
-void TrayMenu::buildMenu(const std::function<void()> &toggleControls, const std::function<void()> &redetect)
+void TrayMenu::buildMenu(const std::function<void()> &toggleControls,
+                         const std::function<void()> &redetect)
 {
     m_menu = std::make_unique<QMenu>();
     m_menu->addAction(QStringLiteral("显示 / 隐藏控件"), toggleControls);
@@ -83,7 +85,8 @@ void TrayMenu::buildMenu(const std::function<void()> &toggleControls, const std:
         });
     }
     settings->addSeparator();
-    settings->addAction(QStringLiteral("检查更新"), m_updater.get(), [this] { m_updater->check(true); });
+    settings->addAction(QStringLiteral("检查更新"), m_updater.get(),
+                        [this] { m_updater->check(true); });
 
     QAction *autoStart = m_menu->addAction(QStringLiteral("开机自动启动"));
     autoStart->setCheckable(true);
@@ -94,7 +97,8 @@ void TrayMenu::buildMenu(const std::function<void()> &toggleControls, const std:
         if (enabled != checked)
             autoStart->setChecked(enabled);
         m_tray->showMessage(kTrayTitle,
-                            enabled ? QStringLiteral("已设置开机自动启动") : QStringLiteral("已取消开机自动启动"),
+                            enabled ? QStringLiteral("已设置开机自动启动")
+                                    : QStringLiteral("已取消开机自动启动"),
                             QSystemTrayIcon::Information, 2000);
     });
     m_menu->addSeparator();
@@ -110,8 +114,10 @@ void TrayMenu::showAbout()
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral(
         "<h2 style='margin-bottom:2px'>Podivex</h2><div style='color:#7A7A88'>演示放映悬浮工具栏 · "
-        "v1.0.0.1</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS Office）</b> "
-        "的全屏放映场景设计的触屏友好悬浮工具条。</p><p>支持批注（按页独立保存）、翻页、结束放映、最小化放映窗口，"
+        "v1.0.0.1</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
+        "Office）</b> "
+        "的全屏放映场景设计的触屏友好悬浮工具条。</"
+        "p><p>支持批注（按页独立保存）、翻页、结束放映、最小化放映窗口，"
         "自动识别前台放映窗口并把操作定向到它。</p>"));
     box.setIconPixmap(makeTrayIcon().pixmap(48, 48));
     box.setStandardButtons(QMessageBox::Ok);

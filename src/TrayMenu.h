@@ -31,7 +31,8 @@ public:
     static void showAbout();
 
 private:
-    void buildMenu(const std::function<void()> &toggleControls, const std::function<void()> &redetect);
+    void buildMenu(const std::function<void()> &toggleControls,
+                   const std::function<void()> &redetect);
 
     QSystemTrayIcon *m_tray; // owned by the application object
     std::unique_ptr<Updater> m_updater;

@@ -13,9 +13,13 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
-HWND handleOf(const QWidget *w) { return win::fromWinId(w->winId()); }
+HWND handleOf(const QWidget *w)
+{
+    return win::fromWinId(w->winId());
+}
 
 const QColor kInitialPenColor(255, 59, 48);
 
@@ -23,10 +27,8 @@ const QColor kInitialPenColor(255, 59, 48);
 
 TrayMode::TrayMode(bool withTray)
     : m_controller(std::make_unique<SlideController>(nullptr)),
-      m_overlay(std::make_unique<AnnotationOverlay>()),
-      m_panel(std::make_unique<AnnotPanel>()),
-      m_toolBar(std::make_unique<FloatToolBar>()),
-      m_bottomBar(std::make_unique<BottomBar>()),
+      m_overlay(std::make_unique<AnnotationOverlay>()), m_panel(std::make_unique<AnnotPanel>()),
+      m_toolBar(std::make_unique<FloatToolBar>()), m_bottomBar(std::make_unique<BottomBar>()),
       m_guard(std::make_unique<TopMostGuard>())
 {
     QCoreApplication::instance()->installNativeEventFilter(m_guard.get());
@@ -43,10 +45,9 @@ TrayMode::TrayMode(bool withTray)
     m_toolBar->setCompanion(m_panel.get());
     m_toolBar->applyNativeStyles();
     m_bottomBar->applyNativeStyles();
-    for (const QWidget *w : {static_cast<QWidget *>(m_toolBar.get()),
-                             static_cast<QWidget *>(m_bottomBar.get()),
-                             static_cast<QWidget *>(m_overlay.get()),
-                             static_cast<QWidget *>(m_panel.get())})
+    for (const QWidget *w :
+         {static_cast<QWidget *>(m_toolBar.get()), static_cast<QWidget *>(m_bottomBar.get()),
+          static_cast<QWidget *>(m_overlay.get()), static_cast<QWidget *>(m_panel.get())})
         m_guard->guard(handleOf(w));
 
     m_trackingTimer = std::make_unique<QTimer>();
@@ -65,11 +66,15 @@ TrayMode::TrayMode(bool withTray)
     });
     connect(m_overlay.get(), &AnnotationOverlay::pageChanged, this,
             [this](int page) { m_panel->setPageStatus(page, m_overlay->strokeCount(page)); });
-    connect(m_overlay.get(), &AnnotationOverlay::strokesChanged, m_panel.get(), &AnnotPanel::setPageStatus);
-    connect(m_bottomBar.get(), &BottomBar::prevClicked, this, [this] { m_controller->prevSlide(); });
-    connect(m_bottomBar.get(), &BottomBar::nextClicked, this, [this] { m_controller->nextSlide(); });
+    connect(m_overlay.get(), &AnnotationOverlay::strokesChanged, m_panel.get(),
+            &AnnotPanel::setPageStatus);
+    connect(m_bottomBar.get(), &BottomBar::prevClicked, this,
+            [this] { m_controller->prevSlide(); });
+    connect(m_bottomBar.get(), &BottomBar::nextClicked, this,
+            [this] { m_controller->nextSlide(); });
     connect(m_bottomBar.get(), &BottomBar::endClicked, this, [this] { m_controller->endShow(); });
-    connect(m_bottomBar.get(), &BottomBar::minimizeClicked, this, [this] { m_controller->minimizeShow(); });
+    connect(m_bottomBar.get(), &BottomBar::minimizeClicked, this,
+            [this] { m_controller->minimizeShow(); });
     m_toolBar->setPenColor(kInitialPenColor);
     m_overlay->setColor(kInitialPenColor);
     connect(m_toolBar.get(), &FloatToolBar::annotateToggled, this, &TrayMode::onAnnotateToggled);
@@ -79,10 +84,12 @@ TrayMode::TrayMode(bool withTray)
         m_overlay->setColor(color);
         m_toolBar->setPenColor(color);
     });
-    connect(m_panel.get(), &AnnotPanel::widthChanged, m_overlay.get(), &AnnotationOverlay::setWidthLevel);
+    connect(m_panel.get(), &AnnotPanel::widthChanged, m_overlay.get(),
+            &AnnotationOverlay::setWidthLevel);
     connect(m_panel.get(), &AnnotPanel::clearRequested, m_overlay.get(), &AnnotationOverlay::clear);
     connect(m_panel.get(), &AnnotPanel::undoRequested, m_overlay.get(), &AnnotationOverlay::undo);
-    connect(m_overlay.get(), &AnnotationOverlay::activity, m_toolBar.get(), &FloatToolBar::resetIdle);
+    connect(m_overlay.get(), &AnnotationOverlay::activity, m_toolBar.get(),
+            &FloatToolBar::resetIdle);
     connect(m_panel.get(), &AnnotPanel::activity, m_toolBar.get(), &FloatToolBar::resetIdle);
 
     win::installGlobalMouseHook([this](int x, int y) { outsideClick(x, y); });
@@ -172,8 +179,9 @@ void TrayMode::outsideClick(int x, int y)
     if (!m_panel->isVisible())
         return;
     const QPoint p = win::mouseHookToLogical(x, y);
-    for (const QWidget *w : {static_cast<QWidget *>(m_panel.get()), static_cast<QWidget *>(m_toolBar.get()),
-                             static_cast<QWidget *>(m_bottomBar.get())}) {
+    for (const QWidget *w :
+         {static_cast<QWidget *>(m_panel.get()), static_cast<QWidget *>(m_toolBar.get()),
+          static_cast<QWidget *>(m_bottomBar.get())}) {
         if (w->geometry().contains(p))
             return;
     }

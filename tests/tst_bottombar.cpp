@@ -5,9 +5,11 @@
 #include "OffscreenScreen.h"
 #include "TouchButton.h"
 
+#include "PaintCounter.h"
 #include <QPainter>
 #include <QTimer>
 #include <QVariantAnimation>
+
 #include <QtTest>
 
 namespace
@@ -44,17 +46,6 @@ void enter(QWidget &w)
     QEnterEvent e(QPointF(5, 5), QPointF(5, 5), w.mapToGlobal(QPointF(5, 5)));
     QApplication::sendEvent(&w, &e);
 }
-
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        paints += e->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
 
 // Height of the white text pixels of the page label.
 int textHeight(PageLabel &label)
@@ -226,8 +217,7 @@ private slots:
     {
         showBar();
         PageLabel *label = bar->findChild<PageLabel *>();
-        PaintCounter counter;
-        label->installEventFilter(&counter);
+        PaintCounter counter(label);
         bar->setPageText("3/12");
         QCoreApplication::processEvents();
         QCOMPARE(counter.paints, 1);

@@ -1,7 +1,9 @@
 // The touch button's face by state, content colour, badge, pressed icon, swatch mode and repaints.
 #include "TouchButton.h"
 
+#include "PaintCounter.h"
 #include <QPainter>
+
 #include <QtTest>
 
 namespace
@@ -42,17 +44,6 @@ void hover(QWidget &w, bool on)
         QApplication::sendEvent(&w, &leave);
     }
 }
-
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        paints += e->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
 
 // Background pixel of the face, away from the icon and the outline.
 constexpr QPoint kFace(8, 36);
@@ -274,8 +265,7 @@ private slots:
         b.resize(72, 72);
         b.show();
         QVERIFY(QTest::qWaitForWindowExposed(&b));
-        PaintCounter counter;
-        b.installEventFilter(&counter);
+        PaintCounter counter(&b);
         auto paintsAfter = [&](const std::function<void()> &change) {
             QCoreApplication::processEvents();
             counter.paints = 0;

@@ -9,10 +9,14 @@
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 // Far from the small ids the offscreen platform gives the program's own windows.
-HWND showHandle(quintptr n) { return FakeBackend::handle(0x100000 + n); }
+HWND showHandle(quintptr n)
+{
+    return FakeBackend::handle(0x100000 + n);
+}
 
 win::WindowInfo show(quintptr n)
 {
