@@ -1,0 +1,27 @@
+// The program's floating windows kept out of the window manager's hands, so that no layer it keeps
+// (a focused full-screen window sits above every always-on-top one) can cover them.
+#pragma once
+
+#include "XcbConnectionX11.h"
+
+namespace x11
+{
+
+// Whether w is a frameless, never-focused tool window of this process's toolkit (only such a
+// window may bypass the window manager: it needs no frame and takes no focus). Asks the toolkit,
+// so only meaningful when the toolkit runs on the same display.
+bool isOwnFloatingWindow(xcb_window_t w);
+
+// Whether the window manager leaves w alone (override-redirect).
+bool bypassesManager(const Connection &c, xcb_window_t w);
+
+// Makes w override-redirect (on) or managed again (off); a mapped window is withdrawn, changed and
+// mapped again at the same place.
+void setBypassesManager(const Connection &c, xcb_window_t w, bool on);
+
+// Restacks an override-redirect w directly above ref's top-level frame, but below the first mapped
+// override-redirect window above that frame: the band of such windows lies above every managed
+// window, so w never leaves it. With no ref (or ref == w) w goes to the very top.
+void raiseUnmanagedAbove(const Connection &c, xcb_window_t w, xcb_window_t ref);
+
+} // namespace x11
