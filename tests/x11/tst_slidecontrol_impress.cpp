@@ -1,4 +1,5 @@
 // The slide controller driving a real LibreOffice Impress show, checked on the screen's pixels.
+#include "BottomBar.h"
 #include "ImpressShow.h"
 #include "SlideController.h"
 
@@ -78,6 +79,38 @@ private slots:
         expectSlide(3);
         controller.prevSlide();
         expectSlide(2);
+    }
+
+    // The focused full-screen show must not cover the program's bars.
+    void bottomBarShowsOverTheShow()
+    {
+        QCOMPARE(win::foregroundWindow(), show);
+        BottomBar bar;
+        bar.setScreenRect(QGuiApplication::primaryScreen()->geometry());
+        bar.setHasTarget(true);
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        bar.applyNativeStyles();
+        win::raiseAbove(win::fromWinId(bar.winId()), show);
+        const QList<BarGroup *> groups = bar.findChildren<BarGroup *>();
+        QVERIFY(!groups.isEmpty());
+        for (const BarGroup *group : groups) {
+            const QPoint card = group->mapToGlobal(QPoint(5, group->height() / 2));
+            const QColor slide(kSlideColors[1]);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    const QColor seen = QGuiApplication::primaryScreen()
+                                            ->grabWindow(0, card.x(), card.y(), 1, 1)
+                                            .toImage()
+                                            .pixelColor(0, 0);
+                    return std::abs(seen.red() - slide.red()) +
+                               std::abs(seen.green() - slide.green()) +
+                               std::abs(seen.blue() - slide.blue()) >
+                           40;
+                }(),
+                3000);
+        }
+        QCOMPARE(win::foregroundWindow(), show);
+        expectSlide(2); // the bar covers only its own strip
     }
 
     void commandsReachTheShowBehindAnotherWindow()
