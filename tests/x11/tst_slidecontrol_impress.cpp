@@ -15,6 +15,20 @@ const QStringList kSlideColors = {"#d02020", "#20a020", "#2040d0"};
 // Away from the centre, inside the slide for 4:3 and 16:9 decks alike.
 const QRect kSample(300, 20, 100, 60);
 
+int colourDistance(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+           std::abs(a.blue() - b.blue());
+}
+
+QColor screenPixel(const QPoint &at)
+{
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), 1, 1)
+        .toImage()
+        .pixelColor(0, 0);
+}
+
 // The slide (1-based) whose colour fills the sample region of the screen, 0 when none does.
 int slideOnScreen()
 {
@@ -31,11 +45,9 @@ int slideOnScreen()
     const long n = long(shot.width()) * shot.height();
     if (n == 0)
         return 0;
+    const QColor average(int(r / n), int(g / n), int(b / n));
     for (int i = 0; i < kSlideColors.size(); ++i) {
-        const QColor want(kSlideColors[i]);
-        const long d = std::abs(r / n - want.red()) + std::abs(g / n - want.green()) +
-                       std::abs(b / n - want.blue());
-        if (d < 40)
+        if (colourDistance(average, QColor(kSlideColors[i])) < 40)
             return i + 1;
     }
     return 0;
@@ -95,19 +107,8 @@ private slots:
         QVERIFY(!groups.isEmpty());
         for (const BarGroup *group : groups) {
             const QPoint card = group->mapToGlobal(QPoint(5, group->height() / 2));
-            const QColor slide(kSlideColors[1]);
             QTRY_VERIFY_WITH_TIMEOUT(
-                [&] {
-                    const QColor seen = QGuiApplication::primaryScreen()
-                                            ->grabWindow(0, card.x(), card.y(), 1, 1)
-                                            .toImage()
-                                            .pixelColor(0, 0);
-                    return std::abs(seen.red() - slide.red()) +
-                               std::abs(seen.green() - slide.green()) +
-                               std::abs(seen.blue() - slide.blue()) >
-                           40;
-                }(),
-                3000);
+                colourDistance(screenPixel(card), QColor(kSlideColors[1])) > 40, 3000);
         }
         QCOMPARE(win::foregroundWindow(), show);
         expectSlide(2); // the bar covers only its own strip
