@@ -65,9 +65,10 @@ void withdraw(const Connection &c, xcb_window_t w)
         QThread::msleep(kWithdrawPollMs);
 }
 
-// The first mapped override-redirect window stacked above `above`; none when the walk meets w
-// first (then *metW is set) or reaches the top.
-xcb_window_t nextBandWindow(const Connection &c, xcb_window_t above, xcb_window_t w, bool *metW)
+// The first mapped override-redirect window stacked above both `anchor` and `floor`; none when the
+// walk meets w first (then *metW is set) or reaches the top.
+xcb_window_t nextBandWindow(const Connection &c, xcb_window_t anchor, xcb_window_t floor,
+                            xcb_window_t w, bool *metW)
 {
     *metW = false;
     Reply<xcb_query_tree_reply_t> tree(
@@ -76,9 +77,13 @@ xcb_window_t nextBandWindow(const Connection &c, xcb_window_t above, xcb_window_
         return XCB_NONE;
     const xcb_window_t *children = xcb_query_tree_children(tree.get()); // bottom first
     const int count = xcb_query_tree_children_length(tree.get());
-    const xcb_window_t *start = std::find(children, children + count, above);
-    if (start == children + count)
+    const xcb_window_t *end = children + count;
+    const xcb_window_t *start = std::find(children, end, anchor);
+    if (start == end)
         return XCB_NONE;
+    const xcb_window_t *floorAt = std::find(children, end, floor);
+    if (floorAt != end)
+        start = std::max(start, floorAt);
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
     for (const xcb_window_t *it = start + 1; it != children + count; ++it)
         cookies.push_back(xcb_get_window_attributes(c.get(), *it));
@@ -145,11 +150,12 @@ void setBypassesManager(const Connection &c, xcb_window_t w, bool on)
     c.flush();
 }
 
-void raiseUnmanagedAbove(const Connection &c, xcb_window_t w, xcb_window_t ref)
+void raiseUnmanagedAbove(const Connection &c, xcb_window_t w, xcb_window_t ref, xcb_window_t floor)
 {
     const xcb_window_t anchor = (ref != XCB_NONE && ref != w) ? topLevelOf(c, ref) : XCB_NONE;
     bool metW = false;
-    const xcb_window_t next = anchor != XCB_NONE ? nextBandWindow(c, anchor, w, &metW) : XCB_NONE;
+    const xcb_window_t next =
+        anchor != XCB_NONE ? nextBandWindow(c, anchor, floor, w, &metW) : XCB_NONE;
     if (metW)
         return; // already the lowest of the band above ref: restacking would only cause repaints
     if (next != XCB_NONE) {

@@ -21,7 +21,9 @@ void setBypassesManager(const Connection &c, xcb_window_t w, bool on);
 
 // Restacks an override-redirect w directly above ref's top-level frame, but below the first mapped
 // override-redirect window above that frame: the band of such windows lies above every managed
-// window, so w never leaves it. With no ref (or ref == w) w goes to the very top.
-void raiseUnmanagedAbove(const Connection &c, xcb_window_t w, xcb_window_t ref);
+// window, so w never leaves it. floor is the window the window manager stacks its windows under
+// (its check window; none without one): w always stays above it. With no ref (or ref == w) w goes
+// to the very top.
+void raiseUnmanagedAbove(const Connection &c, xcb_window_t w, xcb_window_t ref, xcb_window_t floor);
 
 } // namespace x11

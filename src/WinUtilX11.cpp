@@ -328,7 +328,8 @@ void X11Backend::raiseAbove(HWND hwnd, HWND ref)
     const xcb_window_t sibling = (ref && ref != hwnd) ? toWindow(ref) : XCB_NONE;
     setTopMost(hwnd, true);
     if (x11::bypassesManager(c, w)) {
-        x11::raiseUnmanagedAbove(c, w, sibling);
+        const QList<quint32> check = c.numbers(c.root(), x11::NetSupportingWmCheck);
+        x11::raiseUnmanagedAbove(c, w, sibling, check.isEmpty() ? XCB_NONE : check.first());
         return;
     }
     if (windowManagerRuns()) {

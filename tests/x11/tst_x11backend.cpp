@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <xcb/shape.h>
@@ -136,10 +137,66 @@ public:
 
     HWND handle() const { return win::fromWinId(w); }
 
+    // Asks for the top of the stack, as a show program does now and then.
+    void raise()
+    {
+        const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_STACK_MODE, above);
+        xcb_flush(c);
+    }
+
+    // A small override-redirect window of this client (a show program keeps such popups), stacked
+    // right under the given window.
+    void mapPopupUnder(xcb_window_t sibling)
+    {
+        const xcb_window_t popup = xcb_generate_id(c);
+        const uint32_t values[] = {1};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, popup,
+                          xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(c, popup);
+        const uint32_t stacking[] = {sibling, XCB_STACK_MODE_BELOW};
+        xcb_configure_window(c, popup, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                             stacking);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
+    }
+
 private:
     xcb_connection_t *c;
     xcb_window_t w = XCB_NONE;
 };
+
+// The window manager's own window under which it stacks the windows it manages.
+xcb_window_t windowManagerCheckWindow()
+{
+    xcb_connection_t *c = toolkitConnection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        c,
+        xcb_get_property(c, 0, root, atomOf(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1),
+        nullptr);
+    const xcb_window_t check = reply && xcb_get_property_value_length(reply) == 4
+                                   ? *static_cast<xcb_window_t *>(xcb_get_property_value(reply))
+                                   : XCB_NONE;
+    std::free(reply);
+    return check;
+}
+
+// Whether the root's child `upper` is stacked above its child `lower`.
+bool stackedAbove(xcb_window_t upper, xcb_window_t lower)
+{
+    xcb_connection_t *c = toolkitConnection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    if (!tree)
+        return false;
+    const xcb_window_t *children = xcb_query_tree_children(tree); // bottom first
+    const xcb_window_t *end = children + xcb_query_tree_children_length(tree);
+    const bool above = std::find(children, end, lower) < std::find(children, end, upper);
+    std::free(tree);
+    return above;
+}
 
 // A frameless, never-focused tool window of one colour, as the program's bars are.
 std::unique_ptr<ProbeWindow> floatingWindow(QColor colour, const QRect &geometry)
@@ -446,6 +503,7 @@ void TstX11Backend::floatingWindowsStayAboveFocusedFullScreen()
     QVERIFY(win::forceForeground(s));
     QTRY_COMPARE_WITH_TIMEOUT(win::windowRect(s), QRect(0, 0, 1920, 1080), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(960, 540)), showColour, 3000);
+    show.mapPopupUnder(windowManagerCheckWindow());
 
     const auto first = floatingWindow(red, QRect(800, 900, 300, 100));
     const auto second = floatingWindow(blue, QRect(1000, 850, 300, 100));
@@ -457,6 +515,18 @@ void TstX11Backend::floatingWindowsStayAboveFocusedFullScreen()
     QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1050, 920)), blue, 3000);
     QCOMPARE(win::foregroundWindow(), s);
     QCOMPARE(inputFocus(), s);
+
+    // The window manager stacks what it manages right under its check window: both stay above it
+    // (and so above its restacking), whatever override-redirect windows lie below it.
+    QVERIFY(stackedAbove(xcb_window_t(first->winId()), windowManagerCheckWindow()));
+    QVERIFY(stackedAbove(xcb_window_t(second->winId()), windowManagerCheckWindow()));
+    const auto other = showWindow("Other", QRect(700, 800, 300, 200));
+    QVERIFY(other && win::forceForeground(handleOf(*other)));
+    QVERIFY(win::forceForeground(s));
+    show.raise();
+    QTest::qWait(200);
+    QCOMPARE(screenColour(QPoint(850, 950)), red);
+    QCOMPARE(screenColour(QPoint(1050, 920)), blue);
 
     // Reordered among themselves.
     win::raiseAbove(a, b);
