@@ -107,18 +107,20 @@ xcb_window_t nextBandWindow(const Connection &c, xcb_window_t anchor, xcb_window
 
 } // namespace
 
-bool isOwnFloatingWindow(xcb_window_t w)
+QWindow *ownFloatingWindow(xcb_window_t w)
 {
     if (w == XCB_NONE)
-        return false;
+        return nullptr;
     for (QWindow *window : QGuiApplication::allWindows()) {
         if (!window->handle() || xcb_window_t(window->winId()) != w)
             continue;
         const Qt::WindowFlags flags = window->flags();
-        return window->type() == Qt::Tool && flags.testFlag(Qt::FramelessWindowHint) &&
-               flags.testFlag(Qt::WindowDoesNotAcceptFocus);
+        const bool floating = window->type() == Qt::Tool &&
+                              flags.testFlag(Qt::FramelessWindowHint) &&
+                              flags.testFlag(Qt::WindowDoesNotAcceptFocus);
+        return floating ? window : nullptr;
     }
-    return false;
+    return nullptr;
 }
 
 bool bypassesManager(const Connection &c, xcb_window_t w)
@@ -128,25 +130,29 @@ bool bypassesManager(const Connection &c, xcb_window_t w)
     return attributes && attributes->override_redirect;
 }
 
-void setBypassesManager(const Connection &c, xcb_window_t w, bool on)
+void setBypassesManager(const Connection &c, xcb_window_t w, bool on, bool shown)
 {
     Reply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(c.get(), xcb_get_window_attributes(c.get(), w), nullptr));
-    if (!attributes || bool(attributes->override_redirect) == on)
+    if (!attributes)
         return;
-    // The attribute counts only when the window is mapped, so a shown window goes through a
-    // withdraw and a new map; the toolkit sees an unmap and a map and repaints on the expose.
-    const bool mapped = attributes->map_state != XCB_MAP_STATE_UNMAPPED;
-    const QPoint at = rootPosition(c, w);
-    if (mapped)
-        withdraw(c, w);
-    const uint32_t value = on ? 1 : 0;
-    xcb_change_window_attributes(c.get(), w, XCB_CW_OVERRIDE_REDIRECT, &value);
-    if (mapped) {
+    const bool framed = parentOf(c, w) != c.root();
+    const bool done =
+        on ? attributes->override_redirect && !framed : !attributes->override_redirect;
+    if (!done) {
+        // The attribute counts only when the window is mapped, so a managed window is withdrawn
+        // first; the toolkit sees an unmap and a map and repaints on the expose.
+        const QPoint at = rootPosition(c, w);
+        if (framed || attributes->map_state != XCB_MAP_STATE_UNMAPPED)
+            withdraw(c, w);
+        const uint32_t value = on ? 1 : 0;
+        xcb_change_window_attributes(c.get(), w, XCB_CW_OVERRIDE_REDIRECT, &value);
         const uint32_t position[] = {uint32_t(at.x()), uint32_t(at.y())};
         xcb_configure_window(c.get(), w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
-        xcb_map_window(c.get(), w);
     }
+    // The window manager drops a map request it reads only after the change: map it here.
+    if (shown)
+        xcb_map_window(c.get(), w);
     c.flush();
 }
 

@@ -4,20 +4,22 @@
 
 #include "XcbConnectionX11.h"
 
+class QWindow;
+
 namespace x11
 {
 
-// Whether w is a frameless, never-focused tool window of this process's toolkit (only such a
-// window may bypass the window manager: it needs no frame and takes no focus). Asks the toolkit,
-// so only meaningful when the toolkit runs on the same display.
-bool isOwnFloatingWindow(xcb_window_t w);
+// The toolkit's window for w when it is a frameless, never-focused tool window of this process
+// (only such a window may bypass the window manager: it needs no frame and takes no focus), else
+// null. Asks the toolkit, so only meaningful when the toolkit runs on the same display.
+QWindow *ownFloatingWindow(xcb_window_t w);
 
 // Whether the window manager leaves w alone (override-redirect).
 bool bypassesManager(const Connection &c, xcb_window_t w);
 
-// Makes w override-redirect (on) or managed again (off); a mapped window is withdrawn, changed and
-// mapped again at the same place.
-void setBypassesManager(const Connection &c, xcb_window_t w, bool on);
+// Makes w override-redirect and unframed (on) or managed again (off); a window under the manager's
+// care is withdrawn and changed at the same place. It ends up mapped when shown.
+void setBypassesManager(const Connection &c, xcb_window_t w, bool on, bool shown);
 
 // Restacks an override-redirect w directly above ref's top-level frame, but below the first mapped
 // override-redirect window above that frame: the band of such windows lies above every managed

@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 #include <memory>
@@ -70,15 +71,15 @@ public:
     void setTopMost(HWND hwnd, bool on) override
     {
         const xcb_window_t w = toWindow(hwnd);
-        if (isOwnFloating(w))
-            x11::setBypassesManager(c, w, on);
+        if (const QWindow *own = ownFloating(w))
+            x11::setBypassesManager(c, w, on, own->isVisible());
         setStates(w, on, c.atom(x11::NetWmStateAbove));
     }
     void setToolWindow(HWND hwnd, bool on) override
     {
         const xcb_window_t w = toWindow(hwnd);
-        if (on && isOwnFloating(w))
-            x11::setBypassesManager(c, w, true);
+        if (const QWindow *own = on ? ownFloating(w) : nullptr)
+            x11::setBypassesManager(c, w, true, own->isVisible());
         setStates(w, on, c.atom(x11::NetWmStateSkipTaskbar), c.atom(x11::NetWmStateSkipPager));
     }
     void setNoActivate(HWND hwnd, bool on) override;
@@ -157,9 +158,9 @@ private:
     }
     bool windowManagerRuns() const;
     bool onToolkitDisplay() const;
-    bool isOwnFloating(xcb_window_t w) const
+    QWindow *ownFloating(xcb_window_t w) const
     {
-        return onToolkitDisplay() && x11::isOwnFloatingWindow(w);
+        return onToolkitDisplay() ? x11::ownFloatingWindow(w) : nullptr;
     }
     QVector<xcb_window_t> topLevelWindows() const;
     xcb_window_t focusedTopLevel() const;

@@ -64,6 +64,7 @@ class TestBarsX11 : public QObject
         BottomBar bottom;
         bottom.setScreenRect(screen);
         bottom.setHasTarget(true);
+        bottom.applyNativeStyles(); // as the tray mode does at start
         FloatToolBar floating;
         floating.setHasTarget(true);
         QVERIFY(QTest::qWaitForWindowExposed(&bottom));
@@ -107,9 +108,9 @@ private slots:
         QPalette palette;
         palette.setColor(QPalette::Window, kShow);
         show->setPalette(palette);
-        // One row short of the screen: the window manager would otherwise treat this focused,
-        // undecorated window as full-screen and stack it above every always-on-top window.
-        show->setGeometry(QGuiApplication::primaryScreen()->geometry().adjusted(0, 0, 0, -1));
+        // Focused, undecorated and covering the screen: the window manager stacks it above every
+        // always-on-top window, as it does a real show.
+        show->setGeometry(QGuiApplication::primaryScreen()->geometry());
         show->show();
         QVERIFY(QTest::qWaitForWindowExposed(show.get()));
         QVERIFY(isShowColour(grabScreen().pixelColor(960, 1000)));
