@@ -550,6 +550,12 @@ void TstX11Backend::floatingWindowsStayAboveFocusedFullScreen()
     QCOMPARE(win::foregroundWindow(), s);
     QCOMPARE(inputFocus(), s);
     QCOMPARE(stackIndex(a), -1); // not the window manager's: left out of its list
+
+    // Out of the top-most band: managed again, and covered by the focused show.
+    win::setTopMost(b, false);
+    QTRY_VERIFY_WITH_TIMEOUT(stackIndex(b) >= 0, 3000);
+    QVERIFY(win::forceForeground(s));
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1250, 900)), showColour, 3000);
 }
 
 void TstX11Backend::stylesReachTheWindow()
