@@ -3,7 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QPoint>
+#include <QRect>
 #include <QThread>
 #include <QWindow>
 
@@ -38,11 +38,47 @@ xcb_window_t topLevelOf(const Connection &c, xcb_window_t w)
     }
 }
 
-QPoint rootPosition(const Connection &c, xcb_window_t w)
+// The window's rectangle in root coordinates.
+QRect rootGeometry(const Connection &c, xcb_window_t w)
 {
+    const xcb_get_geometry_cookie_t size = xcb_get_geometry(c.get(), w);
     Reply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
         c.get(), xcb_translate_coordinates(c.get(), w, c.root(), 0, 0), nullptr));
-    return at ? QPoint(at->dst_x, at->dst_y) : QPoint();
+    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c.get(), size, nullptr));
+    if (!at || !geometry)
+        return QRect();
+    return QRect(at->dst_x, at->dst_y, geometry->width, geometry->height);
+}
+
+void waitUntilViewable(const Connection &c, xcb_window_t w)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            c.get(), xcb_get_window_attributes(c.get(), w), nullptr));
+        if (!attributes || attributes->map_state == XCB_MAP_STATE_VIEWABLE ||
+            waited.elapsed() >= kWithdrawWaitMs)
+            return;
+        QThread::msleep(kWithdrawPollMs);
+    }
+}
+
+// Tells the window's program where the window is, as a window manager does after moving it: the
+// toolkit trusts such a notice and may hold a position from the manager's half-done placement.
+void tellPosition(const Connection &c, xcb_window_t w, const QRect &geometry)
+{
+    xcb_configure_notify_event_t notice{};
+    notice.response_type = XCB_CONFIGURE_NOTIFY;
+    notice.event = w;
+    notice.window = w;
+    notice.x = int16_t(geometry.x());
+    notice.y = int16_t(geometry.y());
+    notice.width = uint16_t(geometry.width());
+    notice.height = uint16_t(geometry.height());
+    notice.override_redirect = 1;
+    xcb_send_event(c.get(), 0, w, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&notice));
 }
 
 // Withdraws a mapped window as the window-management conventions ask (unmap, plus a synthetic
@@ -132,26 +168,32 @@ bool bypassesManager(const Connection &c, xcb_window_t w)
 
 void setBypassesManager(const Connection &c, xcb_window_t w, bool on, bool shown)
 {
+    // With the server held the window manager cannot take the window in between our look and the
+    // change; a map request it reads after the change it then drops, so the map is ours to do.
+    xcb_grab_server(c.get());
     Reply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(c.get(), xcb_get_window_attributes(c.get(), w), nullptr));
-    if (!attributes)
-        return;
     const bool framed = parentOf(c, w) != c.root();
-    const bool done =
-        on ? attributes->override_redirect && !framed : !attributes->override_redirect;
-    if (!done) {
-        // The attribute counts only when the window is mapped, so a managed window is withdrawn
-        // first; the toolkit sees an unmap and a map and repaints on the expose.
-        const QPoint at = rootPosition(c, w);
-        if (framed || attributes->map_state != XCB_MAP_STATE_UNMAPPED)
-            withdraw(c, w);
-        const uint32_t value = on ? 1 : 0;
+    const uint32_t value = on ? 1 : 0;
+    if (!attributes ||
+        (on ? attributes->override_redirect && !framed : !attributes->override_redirect)) {
+        xcb_ungrab_server(c.get());
+    } else if (!framed && attributes->map_state == XCB_MAP_STATE_UNMAPPED) {
         xcb_change_window_attributes(c.get(), w, XCB_CW_OVERRIDE_REDIRECT, &value);
-        const uint32_t position[] = {uint32_t(at.x()), uint32_t(at.y())};
+        xcb_ungrab_server(c.get());
+    } else {
+        // The attribute counts only at the next map: the window is withdrawn and put back where
+        // the manager had placed it, once it has (it may be taking the window just now).
+        xcb_ungrab_server(c.get());
+        waitUntilViewable(c, w);
+        const QRect placed = rootGeometry(c, w);
+        withdraw(c, w);
+        xcb_change_window_attributes(c.get(), w, XCB_CW_OVERRIDE_REDIRECT, &value);
+        const uint32_t position[] = {uint32_t(placed.x()), uint32_t(placed.y())};
         xcb_configure_window(c.get(), w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, position);
+        tellPosition(c, w, placed);
     }
-    // The window manager drops a map request it reads only after the change: map it here.
-    if (shown)
+    if (attributes && shown)
         xcb_map_window(c.get(), w);
     c.flush();
 }

@@ -70,6 +70,10 @@ class TestBarsX11 : public QObject
         QVERIFY(QTest::qWaitForWindowExposed(&bottom));
         QVERIFY(QTest::qWaitForWindowExposed(&floating));
         QTRY_COMPARE(floating.geometry(), QRect(1807, 423, 104, 232));
+        // Where the toolkit and the server both have them, after leaving the window manager.
+        QCOMPARE(bottom.geometry(), QRect(0, 947, 1920, 124));
+        QCOMPARE(win::windowRect(win::fromWinId(bottom.winId())), bottom.geometry());
+        QCOMPARE(win::windowRect(win::fromWinId(floating.winId())), floating.geometry());
         const QImage shot = grabScreen();
 
         const QRect bar = bottom.geometry();
