@@ -3,12 +3,14 @@
 
 #include "KeyInjectX11.h"
 #include "MouseHookX11.h"
+#include "UnmanagedX11.h"
 #include "WindowQueryX11.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 #include <memory>
@@ -31,7 +33,7 @@ constexpr uint32_t kSourcePager = 2; // a request on the user's behalf: no focus
 constexpr uint32_t kIconicState = 3;
 constexpr int kActivationWaitMs = 300;
 constexpr int kActivationPollMs = 10;
-constexpr unsigned long kKeyAfterActivationMs = 60;
+constexpr unsigned long kUnconfirmedActivationSettleMs = 20;
 
 // A physical rectangle by the scaling rule.
 QRect scaled(const QRect &physical)
@@ -64,14 +66,21 @@ public:
     QRect monitorRectPhysical(HWND hwnd) override;
     QList<WindowInfo> enumTopLevelWindows() override { return x11::describe(c, topLevelWindows()); }
 
+    // A window manager keeps a focused full-screen window above every always-on-top one, so the
+    // program's own floating windows leave its care when they go into the top-most band.
     void setTopMost(HWND hwnd, bool on) override
     {
-        setStates(toWindow(hwnd), on, c.atom(x11::NetWmStateAbove));
+        const xcb_window_t w = toWindow(hwnd);
+        if (const QWindow *own = ownFloating(w))
+            x11::setBypassesManager(c, w, on, own->isVisible());
+        setStates(w, on, c.atom(x11::NetWmStateAbove));
     }
     void setToolWindow(HWND hwnd, bool on) override
     {
-        setStates(toWindow(hwnd), on, c.atom(x11::NetWmStateSkipTaskbar),
-                  c.atom(x11::NetWmStateSkipPager));
+        const xcb_window_t w = toWindow(hwnd);
+        if (const QWindow *own = on ? ownFloating(w) : nullptr)
+            x11::setBypassesManager(c, w, true, own->isVisible());
+        setStates(w, on, c.atom(x11::NetWmStateSkipTaskbar), c.atom(x11::NetWmStateSkipPager));
     }
     void setNoActivate(HWND hwnd, bool on) override;
     void setClickThrough(HWND hwnd, bool on) override;
@@ -92,10 +101,9 @@ public:
     {
         if (!isWindowValid(target))
             return false;
-        if (foregroundWindow() != target) {
-            forceForeground(target);
-            QThread::msleep(kKeyAfterActivationMs); // let the focus change reach the program
-        }
+        // A confirmed activation has moved the server's focus already; keys typed now follow it.
+        if (foregroundWindow() != target && !forceForeground(target))
+            QThread::msleep(kUnconfirmedActivationSettleMs);
         return injectKey(vk);
     }
 
@@ -149,6 +157,11 @@ private:
         return x11::statesOf(c, c.numbers(w, x11::NetWmState));
     }
     bool windowManagerRuns() const;
+    bool onToolkitDisplay() const;
+    QWindow *ownFloating(xcb_window_t w) const
+    {
+        return onToolkitDisplay() ? x11::ownFloatingWindow(w) : nullptr;
+    }
     QVector<xcb_window_t> topLevelWindows() const;
     xcb_window_t focusedTopLevel() const;
     void setStates(xcb_window_t w, bool on, xcb_atom_t first, xcb_atom_t second = XCB_NONE);
@@ -200,13 +213,16 @@ xcb_window_t X11Backend::focusedTopLevel() const
     return focus->focus;
 }
 
+bool X11Backend::onToolkitDisplay() const
+{
+    return display.isEmpty() && qobject_cast<QGuiApplication *>(QCoreApplication::instance()) &&
+           QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 QList<QRect> X11Backend::physicalScreens(QRect *primary) const
 {
     QList<QRect> screens;
-    // The toolkit's screens describe this display only when it is the one the toolkit opened.
-    const bool toolkitOnX = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) &&
-                            QGuiApplication::platformName() == QLatin1String("xcb");
-    if (display.isEmpty() && toolkitOnX) {
+    if (onToolkitDisplay()) {
         for (const QScreen *screen : QGuiApplication::screens()) {
             const qreal d = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
             const QRect g = screen->geometry();
@@ -312,6 +328,11 @@ void X11Backend::raiseAbove(HWND hwnd, HWND ref)
     const xcb_window_t w = toWindow(hwnd);
     const xcb_window_t sibling = (ref && ref != hwnd) ? toWindow(ref) : XCB_NONE;
     setTopMost(hwnd, true);
+    if (x11::bypassesManager(c, w)) {
+        const QList<quint32> check = c.numbers(c.root(), x11::NetSupportingWmCheck);
+        x11::raiseUnmanagedAbove(c, w, sibling, check.isEmpty() ? XCB_NONE : check.first());
+        return;
+    }
     if (windowManagerRuns()) {
         // The window manager keeps the above layer above the rest, so "above ref" never leaves it.
         c.sendToRoot(w, c.atom(x11::NetRestackWindow),

@@ -64,11 +64,16 @@ class TestBarsX11 : public QObject
         BottomBar bottom;
         bottom.setScreenRect(screen);
         bottom.setHasTarget(true);
+        bottom.applyNativeStyles(); // as the tray mode does at start
         FloatToolBar floating;
         floating.setHasTarget(true);
         QVERIFY(QTest::qWaitForWindowExposed(&bottom));
         QVERIFY(QTest::qWaitForWindowExposed(&floating));
         QTRY_COMPARE(floating.geometry(), QRect(1807, 423, 104, 232));
+        // Where the toolkit and the server both have them, after leaving the window manager.
+        QCOMPARE(bottom.geometry(), QRect(0, 947, 1920, 124));
+        QCOMPARE(win::windowRect(win::fromWinId(bottom.winId())), bottom.geometry());
+        QCOMPARE(win::windowRect(win::fromWinId(floating.winId())), floating.geometry());
         const QImage shot = grabScreen();
 
         const QRect bar = bottom.geometry();
@@ -107,9 +112,9 @@ private slots:
         QPalette palette;
         palette.setColor(QPalette::Window, kShow);
         show->setPalette(palette);
-        // One row short of the screen: the window manager would otherwise treat this focused,
-        // undecorated window as full-screen and stack it above every always-on-top window.
-        show->setGeometry(QGuiApplication::primaryScreen()->geometry().adjusted(0, 0, 0, -1));
+        // Focused, undecorated and covering the screen: the window manager stacks it above every
+        // always-on-top window, as it does a real show.
+        show->setGeometry(QGuiApplication::primaryScreen()->geometry());
         show->show();
         QVERIFY(QTest::qWaitForWindowExposed(show.get()));
         QVERIFY(isShowColour(grabScreen().pixelColor(960, 1000)));

@@ -1,4 +1,5 @@
 // The slide controller driving a real LibreOffice Impress show, checked on the screen's pixels.
+#include "BottomBar.h"
 #include "ImpressShow.h"
 #include "SlideController.h"
 
@@ -13,6 +14,20 @@ const QStringList kSlideColors = {"#d02020", "#20a020", "#2040d0"};
 
 // Away from the centre, inside the slide for 4:3 and 16:9 decks alike.
 const QRect kSample(300, 20, 100, 60);
+
+int colourDistance(const QColor &a, const QColor &b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+           std::abs(a.blue() - b.blue());
+}
+
+QColor screenPixel(const QPoint &at)
+{
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), 1, 1)
+        .toImage()
+        .pixelColor(0, 0);
+}
 
 // The slide (1-based) whose colour fills the sample region of the screen, 0 when none does.
 int slideOnScreen()
@@ -30,11 +45,9 @@ int slideOnScreen()
     const long n = long(shot.width()) * shot.height();
     if (n == 0)
         return 0;
+    const QColor average(int(r / n), int(g / n), int(b / n));
     for (int i = 0; i < kSlideColors.size(); ++i) {
-        const QColor want(kSlideColors[i]);
-        const long d = std::abs(r / n - want.red()) + std::abs(g / n - want.green()) +
-                       std::abs(b / n - want.blue());
-        if (d < 40)
+        if (colourDistance(average, QColor(kSlideColors[i])) < 40)
             return i + 1;
     }
     return 0;
@@ -78,6 +91,30 @@ private slots:
         expectSlide(3);
         controller.prevSlide();
         expectSlide(2);
+    }
+
+    // The focused full-screen show must not cover the program's bars.
+    void bottomBarShowsOverTheShow()
+    {
+        QCOMPARE(win::foregroundWindow(), show);
+        BottomBar bar;
+        bar.setScreenRect(QGuiApplication::primaryScreen()->geometry());
+        bar.setHasTarget(true);
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        bar.applyNativeStyles();
+        const HWND barHandle = win::fromWinId(bar.winId());
+        win::raiseAbove(barHandle, show);
+        // Where the server has the bar: the toolkit's idea of it can lag behind here.
+        const QPoint origin = win::windowRect(barHandle).topLeft();
+        const QList<BarGroup *> groups = bar.findChildren<BarGroup *>();
+        QVERIFY(!groups.isEmpty());
+        for (const BarGroup *group : groups) {
+            const QPoint card = origin + group->mapTo(&bar, QPoint(5, group->height() / 2));
+            QTRY_VERIFY_WITH_TIMEOUT(
+                colourDistance(screenPixel(card), QColor(kSlideColors[1])) > 40, 3000);
+        }
+        QCOMPARE(win::foregroundWindow(), show);
+        expectSlide(2); // the bar covers only its own strip
     }
 
     void commandsReachTheShowBehindAnotherWindow()

@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <xcb/shape.h>
@@ -102,6 +103,141 @@ bool xdotool(const QStringList &args)
     return QProcess::execute("xdotool", args) == 0;
 }
 
+xcb_atom_t atomOf(xcb_connection_t *c, const QByteArray &name)
+{
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, quint16(name.size()), name.constData()), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return atom;
+}
+
+// A full-screen window of another client, painted in one colour, like a running slide show.
+class ForeignFullScreen
+{
+public:
+    explicit ForeignFullScreen(QColor colour) : c(xcb_connect(nullptr, nullptr))
+    {
+        xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        w = xcb_generate_id(c);
+        const uint32_t background = colour.rgb() & 0xffffff;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 1920, 1080, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
+                          &background);
+        const xcb_atom_t fullScreen = atomOf(c, "_NET_WM_STATE_FULLSCREEN");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atomOf(c, "_NET_WM_STATE"), XCB_ATOM_ATOM,
+                            32, 1, &fullScreen);
+        xcb_icccm_set_wm_name(c, w, XCB_ATOM_STRING, 8, 4, "Show");
+        xcb_map_window(c, w);
+        xcb_flush(c);
+    }
+    ~ForeignFullScreen() { xcb_disconnect(c); }
+    ForeignFullScreen(const ForeignFullScreen &) = delete;
+    ForeignFullScreen &operator=(const ForeignFullScreen &) = delete;
+
+    HWND handle() const { return win::fromWinId(w); }
+
+    // Asks for the top of the stack, as a show program does now and then.
+    void raise()
+    {
+        const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_STACK_MODE, above);
+        xcb_flush(c);
+    }
+
+    // A small override-redirect window of this client (a show program keeps such popups), stacked
+    // right under the given window.
+    void mapPopupUnder(xcb_window_t sibling)
+    {
+        const xcb_window_t popup = xcb_generate_id(c);
+        const uint32_t values[] = {1};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, popup,
+                          xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(c, popup);
+        const uint32_t stacking[] = {sibling, XCB_STACK_MODE_BELOW};
+        xcb_configure_window(c, popup, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                             stacking);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
+    }
+
+private:
+    xcb_connection_t *c;
+    xcb_window_t w = XCB_NONE;
+};
+
+// The window manager's own window under which it stacks the windows it manages.
+xcb_window_t windowManagerCheckWindow()
+{
+    xcb_connection_t *c = toolkitConnection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        c,
+        xcb_get_property(c, 0, root, atomOf(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1),
+        nullptr);
+    const xcb_window_t check = reply && xcb_get_property_value_length(reply) == 4
+                                   ? *static_cast<xcb_window_t *>(xcb_get_property_value(reply))
+                                   : XCB_NONE;
+    std::free(reply);
+    return check;
+}
+
+// Whether the root's child `upper` is stacked above its child `lower`.
+bool stackedAbove(xcb_window_t upper, xcb_window_t lower)
+{
+    xcb_connection_t *c = toolkitConnection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    if (!tree)
+        return false;
+    const xcb_window_t *children = xcb_query_tree_children(tree); // bottom first
+    const xcb_window_t *end = children + xcb_query_tree_children_length(tree);
+    const bool above = std::find(children, end, lower) < std::find(children, end, upper);
+    std::free(tree);
+    return above;
+}
+
+// A frameless, never-focused tool window of one colour, as the program's bars are.
+std::unique_ptr<ProbeWindow> floatingWindow(QColor colour, const QRect &geometry)
+{
+    auto w = std::make_unique<ProbeWindow>();
+    w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                      Qt::WindowDoesNotAcceptFocus);
+    w->setAutoFillBackground(true);
+    QPalette palette;
+    palette.setColor(QPalette::Window, colour);
+    w->setPalette(palette);
+    w->setGeometry(geometry);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        return nullptr;
+    const HWND h = handleOf(*w);
+    win::setToolWindow(h, true);
+    win::setNoActivate(h, true);
+    win::setTopMost(h, true);
+    return w;
+}
+
+QColor screenColour(const QPoint &at)
+{
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), 1, 1)
+        .toImage()
+        .pixelColor(0, 0);
+}
+
+// The window that has the keyboard focus of the server.
+HWND inputFocus()
+{
+    xcb_connection_t *c = toolkitConnection();
+    xcb_get_input_focus_reply_t *focus =
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const HWND h = focus ? win::fromWinId(focus->focus) : nullptr;
+    std::free(focus);
+    return h;
+}
+
 } // namespace
 
 class TstX11Backend : public QObject
@@ -125,6 +261,7 @@ private slots:
     void minimizeIconifies();
     void clickThroughPassesPresses();
     void raiseAboveOrdersTopMostWindows();
+    void floatingWindowsStayAboveFocusedFullScreen();
     void stylesReachTheWindow();
     void deadWindowsGiveNeutralValues();
     void mouseHookReportsLeftPressesOnly();
@@ -355,6 +492,70 @@ void TstX11Backend::raiseAboveOrdersTopMostWindows()
     // A plain window raised above a top-most one joins the top-most band.
     win::raiseAbove(p, b);
     QTRY_VERIFY_WITH_TIMEOUT(isAbove(p) && stackIndex(p) < stackIndex(b), 3000);
+}
+
+void TstX11Backend::floatingWindowsStayAboveFocusedFullScreen()
+{
+    const QColor showColour(0, 170, 80), red(220, 30, 30), blue(30, 60, 220);
+    ForeignFullScreen show(showColour);
+    const HWND s = show.handle();
+    QTRY_VERIFY_WITH_TIMEOUT(stackIndex(s) >= 0, 3000);
+    QVERIFY(win::forceForeground(s));
+    QTRY_COMPARE_WITH_TIMEOUT(win::windowRect(s), QRect(0, 0, 1920, 1080), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(960, 540)), showColour, 3000);
+    show.mapPopupUnder(windowManagerCheckWindow());
+
+    const auto first = floatingWindow(red, QRect(800, 900, 300, 100));
+    const auto second = floatingWindow(blue, QRect(1000, 850, 300, 100));
+    QVERIFY(first && second);
+    const HWND a = handleOf(*first), b = handleOf(*second);
+    win::raiseAbove(a, s);
+    win::raiseAbove(b, a);
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(850, 950)), red, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1050, 920)), blue, 3000);
+    QCOMPARE(win::foregroundWindow(), s);
+    QCOMPARE(inputFocus(), s);
+
+    // The window manager stacks what it manages right under its check window: both stay above it
+    // (and so above its restacking), whatever override-redirect windows lie below it.
+    QVERIFY(stackedAbove(xcb_window_t(first->winId()), windowManagerCheckWindow()));
+    QVERIFY(stackedAbove(xcb_window_t(second->winId()), windowManagerCheckWindow()));
+    const auto other = showWindow("Other", QRect(700, 800, 300, 200));
+    QVERIFY(other && win::forceForeground(handleOf(*other)));
+    QVERIFY(win::forceForeground(s));
+    show.raise();
+    QTest::qWait(200);
+    QCOMPARE(screenColour(QPoint(850, 950)), red);
+    QCOMPARE(screenColour(QPoint(1050, 920)), blue);
+
+    // Reordered among themselves.
+    win::raiseAbove(a, b);
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1050, 920)), red, 3000);
+    win::raiseAbove(b, nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1050, 920)), blue, 3000);
+
+    // A press lands on the floating window and leaves the focus with the show.
+    QVERIFY(xdotool({"mousemove", "850", "950", "click", "1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(first->presses, 1, 3000);
+    QCOMPARE(win::foregroundWindow(), s);
+    QCOMPARE(inputFocus(), s);
+
+    // Hidden, moved and shown again by the toolkit: back above the show at its new place.
+    first->hide();
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(850, 950)), showColour, 3000);
+    first->move(200, 200);
+    first->show();
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(350, 250)), red, 3000);
+    QCOMPARE(first->geometry(), QRect(200, 200, 300, 100));
+    QCOMPARE(win::foregroundWindow(), s);
+    QCOMPARE(inputFocus(), s);
+    QCOMPARE(stackIndex(a), -1); // not the window manager's: left out of its list
+
+    // Out of the top-most band: managed again, and covered by the focused show.
+    win::setTopMost(b, false);
+    QTRY_VERIFY_WITH_TIMEOUT(stackIndex(b) >= 0, 3000);
+    QVERIFY(win::forceForeground(s));
+    QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1250, 900)), showColour, 3000);
 }
 
 void TstX11Backend::stylesReachTheWindow()
