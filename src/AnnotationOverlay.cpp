@@ -6,6 +6,7 @@
 #include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 
@@ -71,6 +72,9 @@ void AnnotationOverlay::setWidthLevel(int level)
 void AnnotationOverlay::activate()
 {
     active_ = true;
+    // Shaped, the window shows only where there is ink: the shape decides when it is mapped.
+    if (win::needsShapedWindows())
+        return;
     show();
     win::raiseAbove(win::fromWinId(winId()), nullptr);
 }
@@ -427,8 +431,9 @@ void AnnotationOverlay::mouseReleaseEvent(QMouseEvent *event)
 
 void AnnotationOverlay::syncShape()
 {
-    if (!win::needsShapedWindows())
+    if (!win::needsShapedWindows() || shaping_)
         return;
+    const QScopedValueRollback<bool> guard(shaping_, true);
     if (!active_) {
         backdropWanted_ = false;
         return;

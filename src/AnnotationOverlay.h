@@ -115,4 +115,5 @@ private:
     QPixmap backdrop_;
     bool backdropWanted_ = false;
     int backdropGeneration_ = 0;
+    bool shaping_ = false; // showing the window resizes it, which would shape it again
 };

@@ -538,6 +538,20 @@ private slots:
         QCOMPARE(overlay->strokeCount(0), 1);
     }
 
+    void attachedWithoutInkStaysUnmappedWithoutComposition()
+    {
+        // The tray mode attaches a fresh overlay to a show: without composition it must not
+        // cover the show while it has nothing to show.
+        fake->shaped = true;
+        overlay = std::make_unique<AnnotationOverlay>();
+        overlay->attachTo(QRect(0, 0, 400, 300));
+        overlay->setOverlayActive(true);
+        QCoreApplication::processEvents();
+        QVERIFY(overlay->isOverlayActive());
+        QVERIFY(!overlay->isVisible());
+        QVERIFY(!overlay->windowHandle() || !overlay->windowHandle()->isVisible());
+    }
+
     void shapedToItsInkWithoutComposition()
     {
         fake->shaped = true;
