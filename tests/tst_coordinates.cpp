@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 
 namespace
@@ -29,30 +30,28 @@ QJsonObject screen(const char *name, QRect native, int percent)
                        {"logicalBaseDpi", 96}};
 }
 
-const QRect kLaptopAtOrigin(0, 0, 2880, 1800);
+const QRect kLaptop(0, 0, 2880, 1800);
+const QRect kProjectorRight(2880, 0, 1920, 1080);
+const QRect kProjectorAtOrigin(0, 0, 1920, 1080);
+const QRect kLaptopRight(1920, 0, 2880, 1800);
+const QRect kProjectorNegative(-1920, 0, 1920, 1080);
 
 // Arrangements by name; the first screen is the primary one.
 QJsonArray layout(const QString &name)
 {
     if (name == QLatin1String("single"))
-        return {screen("laptop", kLaptopAtOrigin, 150)};
+        return {screen("laptop", kLaptop, 150)};
     if (name == QLatin1String("laptop left"))
-        return {screen("laptop", kLaptopAtOrigin, 150),
-                screen("projector", QRect(2880, 0, 1920, 1080), 100)};
+        return {screen("laptop", kLaptop, 150), screen("projector", kProjectorRight, 100)};
     if (name == QLatin1String("projector left"))
-        return {screen("projector", QRect(0, 0, 1920, 1080), 100),
-                screen("laptop", QRect(1920, 0, 2880, 1800), 150)};
-    if (name == QLatin1String("projector left of primary"))
-        return {screen("laptop", kLaptopAtOrigin, 150),
-                screen("projector", QRect(-1920, 0, 1920, 1080), 100)};
-    return {};
+        return {screen("projector", kProjectorAtOrigin, 100), screen("laptop", kLaptopRight, 150)};
+    return {screen("laptop", kLaptop, 150), screen("projector", kProjectorNegative, 100)};
 }
 
 // Runs body inside an application whose offscreen screens are the named layout.
 void withScreens(const QString &name, const std::function<void()> &body)
 {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     QFile config(dir.filePath(QStringLiteral("screens.json")));
     QVERIFY(config.open(QIODevice::WriteOnly));
     config.write(QJsonDocument(QJsonObject{{"screens", layout(name)}}).toJson());
@@ -61,24 +60,12 @@ void withScreens(const QString &name, const std::function<void()> &body)
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=screens.json");
-    {
-        static int argc = 1;
-        static char program[] = "tst_coordinates";
-        static char *argv[] = {program, nullptr};
-        QGuiApplication app(argc, argv);
-        QDir::setCurrent(previous);
-        body();
-    }
+    static int argc = 1;
+    static char program[] = "tst_coordinates";
+    static char *argv[] = {program, nullptr};
+    QGuiApplication app(argc, argv);
     QDir::setCurrent(previous);
-}
-
-QScreen *screenNamed(const QString &name)
-{
-    for (QScreen *s : QGuiApplication::screens()) {
-        if (s->name() == name)
-            return s;
-    }
-    return nullptr;
+    body();
 }
 
 } // namespace
@@ -90,43 +77,9 @@ class TestCoordinates : public QObject
 private slots:
     void initTestCase()
     {
-        qunsetenv("QT_SCALE_FACTOR");
-        qunsetenv("QT_SCREEN_SCALE_FACTORS");
-        qunsetenv("QT_SCALE_FACTOR_ROUNDING_POLICY");
-        qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
-    }
-
-    // The rule the conversions rest on: a screen's logical rectangle starts where its physical one
-    // does, and only its size is divided by its ratio.
-    void toolkitKeepsScreenOrigins_data()
-    {
-        QTest::addColumn<QString>("layout");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("logical");
-        QTest::addColumn<qreal>("ratio");
-        QTest::newRow("laptop left: laptop") << "laptop left"
-                                             << "laptop" << QRect(0, 0, 1920, 1200) << 1.5;
-        QTest::newRow("laptop left: projector") << "laptop left"
-                                                << "projector" << QRect(2880, 0, 1920, 1080) << 1.0;
-        QTest::newRow("projector left: laptop") << "projector left"
-                                                << "laptop" << QRect(1920, 0, 1920, 1200) << 1.5;
-        QTest::newRow("negative origin: projector")
-            << "projector left of primary"
-            << "projector" << QRect(-1920, 0, 1920, 1080) << 1.0;
-    }
-
-    void toolkitKeepsScreenOrigins()
-    {
-        QFETCH(QString, layout);
-        QFETCH(QString, name);
-        QFETCH(QRect, logical);
-        QFETCH(qreal, ratio);
-        withScreens(layout, [&] {
-            const QScreen *s = screenNamed(name);
-            QVERIFY(s);
-            QCOMPARE(s->geometry(), logical);
-            QCOMPARE(s->devicePixelRatio(), ratio);
-        });
+        for (const char *name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+                                 "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_ENABLE_HIGHDPI_SCALING"})
+            qunsetenv(name);
     }
 
     void mouseHookToLogical_data()
@@ -134,30 +87,20 @@ private slots:
         QTest::addColumn<QString>("layout");
         QTest::addColumn<QPoint>("physical");
         QTest::addColumn<QPoint>("logical");
-        QTest::newRow("single, exact") << "single" << QPoint(300, 150) << QPoint(200, 100);
-        QTest::newRow("single, rounded") << "single" << QPoint(301, 151) << QPoint(201, 101);
-        QTest::newRow("single, outside: primary ratio")
-            << "single" << QPoint(5000, -300) << QPoint(3333, -200);
-        QTest::newRow("laptop left: on laptop")
-            << "laptop left" << QPoint(301, 151) << QPoint(201, 101);
-        QTest::newRow("laptop left: laptop's last pixel")
-            << "laptop left" << QPoint(2879, 1799) << QPoint(1919, 1199);
-        QTest::newRow("laptop left: on projector")
-            << "laptop left" << QPoint(2980, 50) << QPoint(2980, 50);
-        QTest::newRow("laptop left: projector's last pixel")
-            << "laptop left" << QPoint(4799, 1079) << QPoint(4799, 1079);
-        QTest::newRow("projector left: on projector")
-            << "projector left" << QPoint(100, 50) << QPoint(100, 50);
-        QTest::newRow("projector left: on laptop")
-            << "projector left" << QPoint(2220, 150) << QPoint(2120, 100);
-        QTest::newRow("projector left: laptop, rounded")
-            << "projector left" << QPoint(2221, 151) << QPoint(2121, 101);
-        QTest::newRow("projector left: laptop's first pixel")
-            << "projector left" << QPoint(1920, 0) << QPoint(1920, 0);
-        QTest::newRow("negative origin: on projector")
-            << "projector left of primary" << QPoint(-1000, 500) << QPoint(-1000, 500);
-        QTest::newRow("negative origin: on laptop")
-            << "projector left of primary" << QPoint(300, 150) << QPoint(200, 100);
+        const auto row = [](const char *layout, QPoint physical, QPoint logical) {
+            QTest::addRow("%s %d,%d", layout, physical.x(), physical.y())
+                << QString::fromLatin1(layout) << physical << logical;
+        };
+        row("single", {300, 150}, {200, 100});
+        row("single", {301, 151}, {201, 101});     // rounded
+        row("single", {5000, -300}, {3333, -200}); // outside: the primary's ratio
+        row("laptop left", {2879, 1799}, {1919, 1199});
+        row("laptop left", {2980, 50}, {2980, 50});
+        row("projector left", {100, 50}, {100, 50});
+        row("projector left", {2221, 151}, {2121, 101});
+        row("projector left", {1920, 0}, {1920, 0});
+        row("projector left of primary", {-1000, 500}, {-1000, 500});
+        row("projector left of primary", {300, 150}, {200, 100});
     }
 
     void mouseHookToLogical()
@@ -192,17 +135,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("monitor"); // physical
         QTest::newRow("single") << "single"
-                                << "laptop" << kLaptopAtOrigin;
-        QTest::newRow("laptop left: laptop") << "laptop left"
-                                             << "laptop" << kLaptopAtOrigin;
+                                << "laptop" << kLaptop;
         QTest::newRow("laptop left: projector") << "laptop left"
-                                                << "projector" << QRect(2880, 0, 1920, 1080);
+                                                << "projector" << kProjectorRight;
         QTest::newRow("projector left: projector") << "projector left"
-                                                   << "projector" << QRect(0, 0, 1920, 1080);
+                                                   << "projector" << kProjectorAtOrigin;
         QTest::newRow("projector left: laptop") << "projector left"
-                                                << "laptop" << QRect(1920, 0, 2880, 1800);
+                                                << "laptop" << kLaptopRight;
         QTest::newRow("negative origin: projector") << "projector left of primary"
-                                                    << "projector" << QRect(-1920, 0, 1920, 1080);
+                                                    << "projector" << kProjectorNegative;
     }
 
     void monitorRect()
@@ -211,14 +152,15 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QRect, monitor);
         withScreens(layout, [&] {
-            FakeBackend &fake = FakeBackend::install();
-            fake.monitorQuery = [monitor](HWND) {
+            FakeBackend::install().monitorQuery = [monitor](HWND) {
                 return win::scaledRect(monitor.left(), monitor.top(), monitor.right() + 1,
                                        monitor.bottom() + 1);
             };
-            const QScreen *s = screenNamed(name);
-            QVERIFY(s);
-            QCOMPARE(win::monitorRect(FakeBackend::handle(1)), s->geometry());
+            const auto screens = QGuiApplication::screens();
+            const auto s = std::find_if(screens.begin(), screens.end(),
+                                        [&](QScreen *s) { return s->name() == name; });
+            QVERIFY(s != screens.end());
+            QCOMPARE(win::monitorRect(FakeBackend::handle(1)), (*s)->geometry());
         });
     }
 

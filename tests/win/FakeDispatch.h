@@ -16,8 +16,6 @@ public:
     using Member = std::function<HRESULT(VARIANT *result)>;
 
     LONG refs = 1;
-    int addRefs = 0;
-    int releases = 0;
     std::vector<std::wstring> log; // "Name(arg,arg)" for every call, arguments in natural order
     std::function<void()> onFinalRelease;
 
@@ -31,7 +29,6 @@ public:
     }
 
     void add(const wchar_t *name, Member member) { members.emplace_back(name, std::move(member)); }
-
     void addInt(const wchar_t *name, int value)
     {
         add(name, [value](VARIANT *r) {
@@ -40,7 +37,6 @@ public:
             return S_OK;
         });
     }
-
     void addString(const wchar_t *name, const wchar_t *text)
     {
         add(name, [text](VARIANT *r) {
@@ -74,14 +70,9 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
-        ++addRefs;
-        return ULONG(++refs);
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs); }
     ULONG STDMETHODCALLTYPE Release() override
     {
-        ++releases;
         const LONG left = --refs;
         if (left == 0) {
             if (onFinalRelease)
@@ -101,18 +92,16 @@ public:
         *info = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID,
+    // One name at a time, as the wrapper asks; names match without regard to case.
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT, LCID,
                                             DISPID *ids) override
     {
-        for (UINT i = 0; i < count; ++i)
-            ids[i] = DISPID_UNKNOWN;
+        *ids = DISPID_UNKNOWN;
         for (size_t m = 0; m < members.size(); ++m) {
-            if (count == 1 && _wcsicmp(members[m].first.c_str(), names[0]) == 0) {
-                ids[0] = DISPID(m + 1);
-                return S_OK;
-            }
+            if (_wcsicmp(members[m].first.c_str(), names[0]) == 0)
+                *ids = DISPID(m + 1);
         }
-        return DISP_E_UNKNOWNNAME;
+        return *ids == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS *params,
                                      VARIANT *result, EXCEPINFO *, UINT *) override

@@ -11,8 +11,6 @@
 namespace testwin
 {
 
-constexpr wchar_t kClassName[] = L"PodivexTestWindow";
-
 // (message, wParam) of every key and button message any test window received, oldest first.
 inline QList<QPair<UINT, WPARAM>> &inputLog()
 {
@@ -38,21 +36,19 @@ inline LRESULT CALLBACK loggingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-inline void registerClass()
-{
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = loggingProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kClassName;
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    RegisterClassW(&wc);
-}
-
 // A shown, captioned top-level window; exStyle may add WS_EX_TOPMOST and the like.
 inline HWND create(const QString &title, const QRect &rect, DWORD exStyle = 0)
 {
+    static const ATOM windowClass = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = loggingProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"PodivexTestWindow";
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+        return RegisterClassW(&wc);
+    }();
     const HWND hwnd =
-        CreateWindowExW(exStyle, kClassName, reinterpret_cast<LPCWSTR>(title.utf16()),
+        CreateWindowExW(exStyle, MAKEINTATOM(windowClass), reinterpret_cast<LPCWSTR>(title.utf16()),
                         WS_OVERLAPPEDWINDOW, rect.x(), rect.y(), rect.width(), rect.height(),
                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);

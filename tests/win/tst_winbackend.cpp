@@ -8,6 +8,51 @@
 #include <QScreen>
 #include <QtTest>
 
+namespace
+{
+
+const QRect kRect(100, 120, 300, 200);
+
+const win::WindowInfo *findIn(const QList<win::WindowInfo> &list, HWND hwnd)
+{
+    for (const win::WindowInfo &w : list) {
+        if (w.hwnd == hwnd)
+            return &w;
+    }
+    return nullptr;
+}
+
+void toTop(HWND hwnd, HWND band = HWND_TOP)
+{
+    SetWindowPos(hwnd, band, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// Extended-style switches: from `start`, the switch must leave `expected` under `mask`.
+struct StyleCase {
+    const char *name;
+    DWORD start;
+    void (*set)(HWND, bool);
+    bool on;
+    LONG_PTR mask;
+    LONG_PTR expected;
+};
+
+const LONG_PTR kTool = WS_EX_TOOLWINDOW, kNoActivate = WS_EX_NOACTIVATE, kLayered = WS_EX_LAYERED;
+const LONG_PTR kClickThrough = WS_EX_LAYERED | WS_EX_TRANSPARENT;
+
+// clang-format off
+const StyleCase kStyleCases[] = {
+    {"tool on", 0, win::setToolWindow, true, kTool, kTool},
+    {"tool off", kTool, win::setToolWindow, false, kTool, 0},
+    {"no-activate on", 0, win::setNoActivate, true, kNoActivate, kNoActivate},
+    {"no-activate off", kNoActivate, win::setNoActivate, false, kNoActivate, 0},
+    {"click-through on", 0, win::setClickThrough, true, kClickThrough, kClickThrough},
+    {"click-through off stays layered", WS_EX_TRANSPARENT, win::setClickThrough, false, kClickThrough, kLayered},
+};
+// clang-format on
+
+} // namespace
+
 class TestWinBackend : public QObject
 {
     Q_OBJECT
@@ -15,27 +60,15 @@ class TestWinBackend : public QObject
 private:
     QList<HWND> made;
 
-    HWND window(const QString &title, const QRect &rect = QRect(100, 120, 300, 200),
-                DWORD exStyle = 0)
+    HWND window(const QString &title, DWORD exStyle = 0, const QRect &rect = kRect)
     {
-        const HWND hwnd = testwin::create(title, rect, exStyle);
-        made.append(hwnd);
-        return hwnd;
-    }
-
-    static const win::WindowInfo *findIn(const QList<win::WindowInfo> &list, HWND hwnd)
-    {
-        for (const win::WindowInfo &w : list) {
-            if (w.hwnd == hwnd)
-                return &w;
-        }
-        return nullptr;
+        made.append(testwin::create(title, rect, exStyle));
+        return made.last();
     }
 
 private slots:
     void initTestCase()
     {
-        testwin::registerClass();
         // The rectangles below are expected in physical pixels: the display runs at 100 %.
         QCOMPARE(qGuiApp->devicePixelRatio(), 1.0);
     }
@@ -48,59 +81,39 @@ private slots:
         testwin::inputLog().clear();
     }
 
-    void enumerationDescribesVisibleWindows()
+    void enumeration()
     {
-        const HWND shown = window(QStringLiteral("Podivex enumeration"), QRect(100, 120, 300, 200));
-        const HWND iconic = window(QStringLiteral("Podivex iconic"));
+        const QString title(600, QLatin1Char('t'));
+        const HWND lower = window(title);
+        const HWND upper = window(QStringLiteral("upper"));
+        toTop(upper);
+        const HWND iconic = window(QStringLiteral("iconic"));
         ShowWindow(iconic, SW_SHOWMINNOACTIVE);
-        const HWND hidden = window(QStringLiteral("Podivex hidden"));
+        const HWND hidden = window(QStringLiteral("hidden"));
         ShowWindow(hidden, SW_HIDE);
 
         const QList<win::WindowInfo> all = win::enumTopLevelWindows();
-        const win::WindowInfo *w = findIn(all, shown);
+        const win::WindowInfo *w = findIn(all, lower);
         QVERIFY(w);
-        QCOMPARE(w->title, QStringLiteral("Podivex enumeration"));
+        QCOMPARE(w->title, title.left(511)); // cut, as windowTitle cuts
+        QCOMPARE(win::windowTitle(lower), title.left(511));
         QCOMPARE(w->className, QStringLiteral("PodivexTestWindow"));
         QCOMPARE(w->processName,
                  QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUpper());
         QCOMPARE(w->pid, quint32(GetCurrentProcessId()));
-        QCOMPARE(w->rect, QRect(100, 120, 300, 200));
-        QVERIFY(w->visible);
-        QVERIFY(!w->minimized);
+        QCOMPARE(w->rect, kRect);
+        QVERIFY(w->visible && !w->minimized);
         QVERIFY(quint32(w->style) & win::kStyleCaption);
+        const win::WindowInfo *above = findIn(all, upper);
+        QVERIFY(above && above < w); // top of the stack first
+        const QRect primary = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(win::monitorRectPhysical(lower), primary);
+        QCOMPARE(win::monitorRectPhysical(nullptr), primary);
+        QCOMPARE(win::monitorRect(lower), primary);
 
-        const win::WindowInfo *m = findIn(all, iconic);
-        QVERIFY(m);
-        QVERIFY(m->minimized);
+        QVERIFY(findIn(all, iconic) && findIn(all, iconic)->minimized);
         QVERIFY(win::isMinimized(iconic));
         QVERIFY(!findIn(all, hidden));
-    }
-
-    void enumerationKeepsZOrder()
-    {
-        const HWND lower = window(QStringLiteral("lower"));
-        const HWND upper = window(QStringLiteral("upper"));
-        SetWindowPos(upper, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        const QList<win::WindowInfo> all = win::enumTopLevelWindows();
-        qsizetype upperAt = -1, lowerAt = -1;
-        for (qsizetype i = 0; i < all.size(); ++i) {
-            if (all[i].hwnd == upper)
-                upperAt = i;
-            if (all[i].hwnd == lower)
-                lowerAt = i;
-        }
-        QVERIFY(upperAt >= 0 && lowerAt >= 0);
-        QVERIFY(upperAt < lowerAt);
-    }
-
-    void longTitleIsCut()
-    {
-        const QString title = QString(600, QLatin1Char('t'));
-        const HWND hwnd = window(title);
-        QCOMPARE(win::windowTitle(hwnd), title.left(511));
-        const win::WindowInfo *w = findIn(win::enumTopLevelWindows(), hwnd);
-        QVERIFY(w);
-        QCOMPARE(w->title, title.left(511));
     }
 
     void staleAndNullHandlesAnswerEmpty()
@@ -119,111 +132,55 @@ private slots:
         QVERIFY(win::processNameOf(0x7FFFFFF0u).isEmpty());
     }
 
-    void monitorOfWindow()
-    {
-        const HWND hwnd = window(QStringLiteral("monitor"), QRect(300, 300, 200, 100));
-        const QRect primary = QGuiApplication::primaryScreen()->geometry();
-        QCOMPARE(win::monitorRectPhysical(hwnd), primary);
-        QCOMPARE(win::monitorRectPhysical(nullptr), primary);
-        QCOMPARE(win::monitorRect(hwnd), primary);
-    }
-
+    // Every extended-style change leaves a top-most window in the top-most band.
     void styleSwitches_data()
     {
+        QTest::addColumn<int>("which");
         QTest::addColumn<bool>("topMost");
-        QTest::addColumn<int>("which"); // 0 tool window, 1 no-activate
-        QTest::addColumn<bool>("on");
         for (const bool topMost : {false, true}) {
-            for (int which : {0, 1}) {
-                for (const bool on : {true, false}) {
-                    QTest::addRow("%s %s %s", topMost ? "top-most" : "normal",
-                                  which ? "no-activate" : "tool", on ? "on" : "off")
-                        << topMost << which << on;
-                }
-            }
+            for (int i = 0; i < int(std::size(kStyleCases)); ++i)
+                QTest::addRow("%s, %s", kStyleCases[i].name, topMost ? "top-most" : "normal")
+                    << i << topMost;
         }
     }
 
     void styleSwitches()
     {
-        QFETCH(bool, topMost);
         QFETCH(int, which);
-        QFETCH(bool, on);
-        const LONG_PTR bit = which ? WS_EX_NOACTIVATE : WS_EX_TOOLWINDOW;
-        const HWND hwnd = window(QStringLiteral("styles"), QRect(100, 100, 200, 100),
-                                 (topMost ? WS_EX_TOPMOST : 0) | (on ? 0 : DWORD(bit)));
+        QFETCH(bool, topMost);
+        const StyleCase &c = kStyleCases[which];
+        const HWND hwnd =
+            window(QStringLiteral("styles"), DWORD(c.start) | (topMost ? WS_EX_TOPMOST : 0));
         QCOMPARE(testwin::isTopMost(hwnd), topMost);
-        if (which)
-            win::setNoActivate(hwnd, on);
-        else
-            win::setToolWindow(hwnd, on);
-        QCOMPARE((testwin::exStyleOf(hwnd) & bit) != 0, on);
+        c.set(hwnd, c.on);
+        QCOMPARE(testwin::exStyleOf(hwnd) & c.mask, c.expected);
         QCOMPARE(testwin::isTopMost(hwnd), topMost);
     }
 
-    void topMostSwitch()
+    void topMostAndAlpha()
     {
-        const HWND hwnd = window(QStringLiteral("top-most"));
+        const HWND hwnd = window(QStringLiteral("fading"));
         win::setTopMost(hwnd, true);
         QVERIFY(testwin::isTopMost(hwnd));
+        for (const auto &[alpha, expected] : {std::pair{82, 82}, {300, 255}, {-5, 0}}) {
+            win::setLayeredAlpha(hwnd, alpha);
+            BYTE read = 0;
+            DWORD flags = 0;
+            QVERIFY(GetLayeredWindowAttributes(hwnd, nullptr, &read, &flags));
+            QCOMPARE(int(read), expected);
+            QVERIFY(flags & LWA_ALPHA);
+            QVERIFY(testwin::isTopMost(hwnd));
+        }
         win::setTopMost(hwnd, false);
         QVERIFY(!testwin::isTopMost(hwnd));
-    }
-
-    void clickThroughKeepsLayered_data()
-    {
-        QTest::addColumn<bool>("topMost");
-        QTest::newRow("normal") << false;
-        QTest::newRow("top-most") << true;
-    }
-
-    void clickThroughKeepsLayered()
-    {
-        QFETCH(bool, topMost);
-        const HWND hwnd = window(QStringLiteral("overlay"), QRect(100, 100, 200, 100),
-                                 topMost ? WS_EX_TOPMOST : 0);
-        QVERIFY(!(testwin::exStyleOf(hwnd) & WS_EX_LAYERED));
-        win::setClickThrough(hwnd, false);
-        QCOMPARE(testwin::exStyleOf(hwnd) & (WS_EX_LAYERED | WS_EX_TRANSPARENT), WS_EX_LAYERED);
-        win::setClickThrough(hwnd, true);
-        QCOMPARE(testwin::exStyleOf(hwnd) & (WS_EX_LAYERED | WS_EX_TRANSPARENT),
-                 WS_EX_LAYERED | WS_EX_TRANSPARENT);
-        win::setClickThrough(hwnd, false);
-        QCOMPARE(testwin::exStyleOf(hwnd) & (WS_EX_LAYERED | WS_EX_TRANSPARENT), WS_EX_LAYERED);
-        QCOMPARE(testwin::isTopMost(hwnd), topMost);
-    }
-
-    void layeredAlphaIsClamped_data()
-    {
-        QTest::addColumn<int>("alpha");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("inside") << 82 << 82;
-        QTest::newRow("above") << 300 << 255;
-        QTest::newRow("below") << -5 << 0;
-    }
-
-    void layeredAlphaIsClamped()
-    {
-        QFETCH(int, alpha);
-        QFETCH(int, expected);
-        const HWND hwnd =
-            window(QStringLiteral("fading"), QRect(100, 100, 200, 100), WS_EX_TOPMOST);
-        win::setLayeredAlpha(hwnd, alpha);
-        QVERIFY(testwin::exStyleOf(hwnd) & WS_EX_LAYERED);
-        QVERIFY(testwin::isTopMost(hwnd));
-        BYTE read = 0;
-        DWORD flags = 0;
-        QVERIFY(GetLayeredWindowAttributes(hwnd, nullptr, &read, &flags));
-        QCOMPARE(int(read), expected);
-        QVERIFY(flags & LWA_ALPHA);
     }
 
     void raiseAboveNormalWindow()
     {
         const HWND w = window(QStringLiteral("w"));
-        const HWND band = window(QStringLiteral("band"), QRect(100, 100, 200, 100), WS_EX_TOPMOST);
+        const HWND band = window(QStringLiteral("band"), WS_EX_TOPMOST);
         const HWND ref = window(QStringLiteral("ref"));
-        SetWindowPos(ref, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        toTop(ref);
         QVERIFY(testwin::isAbove(ref, w));
 
         win::raiseAbove(w, ref);
@@ -235,13 +192,12 @@ private slots:
 
     void raiseAboveTopMostWindow()
     {
-        const HWND w = window(QStringLiteral("w"), QRect(100, 100, 200, 100), WS_EX_TOPMOST);
-        const HWND low = window(QStringLiteral("low"), QRect(100, 100, 200, 100), WS_EX_TOPMOST);
-        const HWND ref = window(QStringLiteral("ref"), QRect(100, 100, 200, 100), WS_EX_TOPMOST);
-        const HWND high = window(QStringLiteral("high"), QRect(100, 100, 200, 100), WS_EX_TOPMOST);
-        SetWindowPos(low, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        SetWindowPos(ref, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        SetWindowPos(high, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        const HWND w = window(QStringLiteral("w"), WS_EX_TOPMOST);
+        HWND low = window(QStringLiteral("low"), WS_EX_TOPMOST);
+        HWND ref = window(QStringLiteral("ref"), WS_EX_TOPMOST);
+        HWND high = window(QStringLiteral("high"), WS_EX_TOPMOST);
+        for (HWND h : {low, ref, high})
+            toTop(h, HWND_TOPMOST);
         QVERIFY(testwin::isAbove(low, w));
 
         win::raiseAbove(w, ref);
@@ -250,23 +206,16 @@ private slots:
         QVERIFY(testwin::isTopMost(w));
     }
 
-    void raiseAboveItselfOrNothingGoesToTop_data()
-    {
-        QTest::addColumn<bool>("self");
-        QTest::newRow("itself") << true;
-        QTest::newRow("null") << false;
-    }
-
     void raiseAboveItselfOrNothingGoesToTop()
     {
-        QFETCH(bool, self);
-        const HWND w = window(QStringLiteral("w"));
-        const HWND other =
-            window(QStringLiteral("other"), QRect(100, 100, 200, 100), WS_EX_TOPMOST);
-        QVERIFY(testwin::isAbove(other, w));
-        win::raiseAbove(w, self ? w : nullptr);
-        QVERIFY(testwin::isTopMost(w));
-        QCOMPARE(GetTopWindow(nullptr), w);
+        for (const bool self : {true, false}) {
+            const HWND w = window(QStringLiteral("w"));
+            const HWND other = window(QStringLiteral("other"), WS_EX_TOPMOST);
+            QVERIFY(testwin::isAbove(other, w));
+            win::raiseAbove(w, self ? w : nullptr);
+            QVERIFY(testwin::isTopMost(w));
+            QCOMPARE(GetTopWindow(nullptr), w);
+        }
     }
 
     void injectKeyTo_data()
@@ -279,8 +228,8 @@ private slots:
     void injectKeyTo()
     {
         QFETCH(bool, inFront);
-        const HWND target = window(QStringLiteral("show"), QRect(100, 100, 300, 200));
-        const HWND other = window(QStringLiteral("other"), QRect(500, 100, 300, 200));
+        const HWND target = window(QStringLiteral("show"), 0, QRect(100, 100, 300, 200));
+        const HWND other = window(QStringLiteral("other"), 0, QRect(500, 100, 300, 200));
         QTest::qWait(100); // the window manager's own activation of new windows settles first
         QVERIFY(SetForegroundWindow(inFront ? target : other));
         QTRY_COMPARE(GetForegroundWindow(), inFront ? target : other);
@@ -290,31 +239,22 @@ private slots:
         clock.start();
         QVERIFY(win::injectKeyTo(target, win::kVkRight));
         const qint64 elapsed = clock.elapsed();
-        if (inFront)
-            QVERIFY2(elapsed < 60, qPrintable(QString::number(elapsed)));
-        else
-            QVERIFY2(elapsed >= 60, qPrintable(QString::number(elapsed)));
+        // Only a window brought to the front needs the pause before the keys.
+        QVERIFY2(inFront ? elapsed < 60 : elapsed >= 60, qPrintable(QString::number(elapsed)));
         QCOMPARE(GetForegroundWindow(), target);
 
         const QList<QPair<UINT, WPARAM>> expected = {{WM_KEYDOWN, VK_RIGHT}, {WM_KEYUP, VK_RIGHT}};
         QTRY_COMPARE(testwin::inputOf(WM_KEYDOWN, WM_KEYUP), expected);
     }
 
-    void forceForegroundRestoresIconic()
-    {
-        const HWND hwnd = window(QStringLiteral("iconic"));
-        ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
-        QVERIFY(IsIconic(hwnd));
-        QVERIFY(win::forceForeground(hwnd));
-        QVERIFY(!IsIconic(hwnd));
-        QCOMPARE(GetForegroundWindow(), hwnd);
-    }
-
-    void minimizeWindow()
+    void minimiseAndForceForeground()
     {
         const HWND hwnd = window(QStringLiteral("to minimise"));
         win::minimizeWindow(hwnd);
         QTRY_VERIFY(IsIconic(hwnd));
+        QVERIFY(win::forceForeground(hwnd));
+        QVERIFY(!IsIconic(hwnd));
+        QCOMPARE(GetForegroundWindow(), hwnd);
     }
 };
 

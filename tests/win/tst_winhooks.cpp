@@ -16,15 +16,10 @@ const QPoint kPress = kTarget.center();
 // Presses a mouse button over the test window through the X server, as a user's click arrives.
 bool click(int button)
 {
-    const QStringList args = {QStringLiteral("mousemove"), QString::number(kPress.x()),
-                              QString::number(kPress.y()), QStringLiteral("click"),
-                              QString::number(button)};
-    return QProcess::startDetached(QStringLiteral("Z:\\usr\\bin\\xdotool"), args);
-}
-
-int countOf(UINT message)
-{
-    return int(testwin::inputOf(message, message).size());
+    return QProcess::startDetached(QStringLiteral("Z:\\usr\\bin\\xdotool"),
+                                   {QStringLiteral("mousemove"), QString::number(kPress.x()),
+                                    QString::number(kPress.y()), QStringLiteral("click"),
+                                    QString::number(button)});
 }
 
 } // namespace
@@ -35,71 +30,51 @@ class TestWinHooks : public QObject
 
 private:
     HWND target = nullptr;
-    QList<QPoint> presses;
-    QList<QPoint> otherPresses;
-
-    void record(QList<QPoint> *into)
-    {
-        win::installGlobalMouseHook([into](int x, int y) { into->append(QPoint(x, y)); });
-    }
 
 private slots:
     void initTestCase()
     {
-        testwin::registerClass();
         target = testwin::create(QStringLiteral("hook target"), kTarget, WS_EX_TOPMOST);
         QVERIFY(SetForegroundWindow(target));
         QTest::qWait(200);
     }
 
     void cleanupTestCase() { DestroyWindow(target); }
+    void cleanup() { win::uninstallGlobalMouseHook(); } // twice after "uninstalled": harmless
 
-    void cleanup()
+    void hook_data()
     {
-        win::uninstallGlobalMouseHook();
-        presses.clear();
-        otherPresses.clear();
+        QTest::addColumn<int>("button"); // xdotool's: 1 left, 3 right, 4 wheel
+        QTest::addColumn<uint>("message");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("left") << 1 << uint(WM_LBUTTONDOWN) << "install" << true;
+        QTest::newRow("right") << 3 << uint(WM_RBUTTONDOWN) << "install" << false;
+        QTest::newRow("wheel") << 4 << uint(WM_MOUSEWHEEL) << "install" << false;
+        QTest::newRow("second install replaces") << 1 << uint(WM_LBUTTONDOWN) << "twice" << true;
+        QTest::newRow("uninstalled") << 1 << uint(WM_LBUTTONDOWN) << "uninstall" << false;
+    }
+
+    void hook()
+    {
+        QFETCH(int, button);
+        QFETCH(uint, message);
+        QFETCH(QString, setup);
+        QFETCH(bool, reported);
+
+        QList<QPoint> presses, replaced;
+        if (setup == QLatin1String("twice"))
+            win::installGlobalMouseHook([&](int x, int y) { replaced.append({x, y}); });
+        win::installGlobalMouseHook([&](int x, int y) { presses.append({x, y}); });
+        if (setup == QLatin1String("uninstall"))
+            win::uninstallGlobalMouseHook();
         testwin::inputLog().clear();
-    }
 
-    void leftPressReachesCallbackAndWindow()
-    {
-        record(&presses);
-        QVERIFY(click(1));
-        QTRY_COMPARE(presses, QList<QPoint>{kPress});
-        // The hook passes the press on.
-        QTRY_COMPARE(countOf(WM_LBUTTONDOWN), 1);
-    }
-
-    void otherButtonsAreNotReported()
-    {
-        record(&presses);
-        QVERIFY(click(3)); // right
-        QVERIFY(click(4)); // wheel
-        QTRY_COMPARE(countOf(WM_RBUTTONDOWN), 1);
-        QTRY_COMPARE(countOf(WM_MOUSEWHEEL), 1);
-        QVERIFY(presses.isEmpty());
-    }
-
-    void secondInstallReplacesCallback()
-    {
-        record(&otherPresses);
-        record(&presses);
-        QVERIFY(click(1));
-        QTRY_COMPARE(countOf(WM_LBUTTONDOWN), 1);
-        QTRY_COMPARE(presses.size(), 1);
-        QVERIFY(otherPresses.isEmpty());
-    }
-
-    void uninstalledHookIsSilent()
-    {
-        win::uninstallGlobalMouseHook(); // without a hook: nothing happens
-        record(&presses);
-        win::uninstallGlobalMouseHook();
-        QVERIFY(click(1));
-        // The hook runs before the press reaches the window, so by now it would have reported.
-        QTRY_COMPARE(countOf(WM_LBUTTONDOWN), 1);
-        QVERIFY(presses.isEmpty());
+        QVERIFY(click(button));
+        // The hook passes every press on, and runs before the window sees it.
+        QTRY_COMPARE(testwin::inputOf(message, message).size(), 1);
+        QCOMPARE(presses, reported ? QList<QPoint>{kPress} : QList<QPoint>{});
+        QVERIFY(replaced.isEmpty());
     }
 
     void guardPutsTopMostBack()
@@ -111,16 +86,11 @@ private slots:
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         const HWND hwnd = win::fromWinId(bar.winId());
-        win::setTopMost(hwnd, true);
-        QVERIFY(testwin::isTopMost(hwnd));
-
         TopMostGuard guard;
         qApp->installNativeEventFilter(&guard);
-        guard.guard(hwnd);
 
         // Taken out of the band while unguarded: a plain style change leaves it there, an
         // extended-style change under guard brings it back at once.
-        guard.unguard(hwnd);
         win::setTopMost(hwnd, false);
         win::setToolWindow(hwnd, true);
         QVERIFY(!testwin::isTopMost(hwnd));
@@ -130,6 +100,10 @@ private slots:
         win::setNoActivate(hwnd, true);
         QVERIFY(testwin::isTopMost(hwnd));
         QVERIFY(GetForegroundWindow() != hwnd);
+        guard.unguard(hwnd);
+        win::setTopMost(hwnd, false);
+        win::setToolWindow(hwnd, false);
+        QVERIFY(!testwin::isTopMost(hwnd));
 
         qApp->removeNativeEventFilter(&guard);
     }
