@@ -21,19 +21,18 @@ const QString kEditorTitleEnd = QStringLiteral(" - LibreOffice Impress");
 
 struct Candidate {
     int score;
-    QString title, className, process, hits;
+    QString title, process, hits;
 };
 
 // The candidates of a report, in its order.
 QList<Candidate> parseReport(const QString &text)
 {
     static const QRegularExpression block(
-        QStringLiteral("评分 +(\\d+)\n  标题: (.*)\n  类名: (.*)\n  进程: (.*)\n  命中: (.*)\n"));
+        QStringLiteral("评分 +(\\d+)\n  标题: (.*)\n  类名: .*\n  进程: (.*)\n  命中: (.*)\n"));
     QList<Candidate> list;
     for (auto it = block.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        list.append(
-            {m.captured(1).toInt(), m.captured(2), m.captured(3), m.captured(4), m.captured(5)});
+        list.append({m.captured(1).toInt(), m.captured(2), m.captured(3), m.captured(4)});
     }
     return list;
 }
