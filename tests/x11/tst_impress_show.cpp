@@ -77,7 +77,7 @@ class TstImpressShow : public QObject
 
     void expectSlide(int slide)
     {
-        QTRY_COMPARE_WITH_TIMEOUT(slideOnScreen(), slide, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(slideOnScreen(), slide, 10000);
         QCOMPARE(controller.pageText(), QStringLiteral("%1/?").arg(slide));
     }
 
