@@ -30,22 +30,19 @@ const char kProfile[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </oor:items>
 )";
 
-const char kDeckHead[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+// %1: the slides' page styles, %2: the slides.
+const char kDeck[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.presentation">
 <office:automatic-styles>
 <style:page-layout style:name="PM1"><style:page-layout-properties fo:page-width="28cm" fo:page-height="15.75cm" style:print-orientation="landscape"/></style:page-layout>
+%1</office:automatic-styles>
+<office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/></office:master-styles>
+<office:body><office:presentation>%2</office:presentation></office:body></office:document>
 )";
 const char kPageStyle[] =
-    R"(<style:style style:name="dp%1" style:family="drawing-page"><style:drawing-page-properties draw:fill="solid" draw:fill-color="%2" presentation:background-visible="true" presentation:background-objects-visible="true"/></style:style>
-)";
-const char kDeckMiddle[] = R"(</office:automatic-styles>
-<office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/></office:master-styles>
-<office:body><office:presentation>
-)";
+    R"(<style:style style:name="dp%1" style:family="drawing-page"><style:drawing-page-properties draw:fill="solid" draw:fill-color="%2" presentation:background-visible="true" presentation:background-objects-visible="true"/></style:style>)";
 const char kPage[] =
-    R"(<draw:page draw:name="slide%1" draw:style-name="dp%1" draw:master-page-name="Default"/>
-)";
-const char kDeckTail[] = "</office:presentation></office:body></office:document>\n";
+    R"(<draw:page draw:name="slide%1" draw:style-name="dp%1" draw:master-page-name="Default"/>)";
 
 constexpr int kPollMs = 200;
 constexpr int kStopWaitMs = 10000;
@@ -73,13 +70,12 @@ ImpressShow::~ImpressShow()
 
 bool ImpressShow::writeDeck() const
 {
-    QString deck = QString::fromLatin1(kDeckHead);
-    for (int i = 0; i < colors.size(); ++i)
-        deck += QString::fromLatin1(kPageStyle).arg(i + 1).arg(colors.at(i));
-    deck += QString::fromLatin1(kDeckMiddle);
-    for (int i = 0; i < colors.size(); ++i)
-        deck += QString::fromLatin1(kPage).arg(i + 1);
-    deck += QString::fromLatin1(kDeckTail);
+    QString styles, pages;
+    for (int i = 1; i <= colors.size(); ++i) {
+        styles += QString::fromLatin1(kPageStyle).arg(i).arg(colors.at(i - 1));
+        pages += QString::fromLatin1(kPage).arg(i);
+    }
+    const QString deck = QString::fromLatin1(kDeck).arg(styles, pages);
     return writeFile(dir.filePath("deck.fodp"), deck.toUtf8());
 }
 
@@ -92,10 +88,14 @@ bool ImpressShow::writeProfile() const
 QColor ImpressShow::centreColor()
 {
     QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return QColor();
-    const QPoint centre = screen->geometry().center();
-    return screen->grabWindow(0, centre.x(), centre.y(), 1, 1).toImage().pixelColor(0, 0);
+    return screen ? screenColour(screen->geometry().center()) : QColor();
+}
+
+QColor ImpressShow::screenColour(const QPoint &at)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixelColor(0, 0)
+                  : QColor();
 }
 
 bool ImpressShow::findShow()

@@ -24,7 +24,8 @@ public:
     // The process that owns the show window (soffice.bin), 0 before start.
     qint64 pid() const { return showPid; }
     QStringList slideColors() const { return colors; }
-    // The colour in the middle of the screen, as the show paints it.
+    // The screen's colour at a point, and in its middle, as the show paints them.
+    static QColor screenColour(const QPoint &at);
     static QColor centreColor();
     // Ends LibreOffice; also done on destruction.
     void stop();

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "WinUtil.h"
+#include "XcbConnectionX11.h"
 
 #include <QByteArray>
 #include <QProcess>
 #include <QRect>
 
-#include <xcb/xcb.h>
+#include <memory>
 
 class PrivateDisplay
 {
@@ -19,17 +20,15 @@ public:
     PrivateDisplay &operator=(const PrivateDisplay &) = delete;
 
     bool isUp() const { return conn != nullptr; }
-    // ":N", usable as DISPLAY.
-    QByteArray name() const { return displayName; }
-
-    // A plain client window with WM_NAME, WM_CLASS ("raw", className) and this process's
+    QByteArray name() const { return displayName; } // ":N", usable as DISPLAY
+    // A plain client window with WM_NAME, WM_CLASS ("raw", "RawClass") and this process's
     // _NET_WM_PID.
     HWND createWindow(const QByteArray &title, const QRect &geometry, bool map = true,
-                      bool overrideRedirect = false, const QByteArray &className = "RawClass");
+                      bool overrideRedirect = false);
     // Returns once the server has handled every request sent so far.
     void sync() const;
-    // Starts openbox now (windows made before are adopted at its start); false when it did not come
-    // up.
+    // Starts openbox now (windows made before are adopted at its start); false when it did not
+    // come up.
     bool startWindowManager();
 
 private:
@@ -38,5 +37,5 @@ private:
     QProcess server;
     QProcess windowManager;
     QByteArray displayName;
-    xcb_connection_t *conn = nullptr;
+    std::unique_ptr<x11::Connection> conn;
 };
