@@ -65,6 +65,16 @@ private:
     QTimer m_poll;
 };
 
+Updater::Info offer()
+{
+    Updater::Info info;
+    info.version = QStringLiteral("2.0");
+    info.notes = QStringLiteral("修复问题");
+    info.url = QStringLiteral("http://127.0.0.1:1/setup.exe");
+    info.sha256 = QString(64, QLatin1Char('a'));
+    return info;
+}
+
 QIcon testIcon()
 {
     QPixmap pixmap(64, 64);
@@ -95,22 +105,15 @@ private slots:
 
     void init() { QFile::remove(m_home.filePath(QStringLiteral("Quillmere/Podivex.ini"))); }
 
-    void sizeText_data()
-    {
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("unknown") << qint64(0) << QString();
-        QTest::newRow("negative") << qint64(-5) << QString();
-        QTest::newRow("one and a half") << qint64(1572864) << QStringLiteral("（约 1.5 MB）");
-        QTest::newRow("tiny") << qint64(100) << QStringLiteral("（约 0.0 MB）");
-        QTest::newRow("large") << qint64(300) * 1048576 << QStringLiteral("（约 300.0 MB）");
-    }
-
     void sizeText()
     {
-        QFETCH(qint64, size);
-        QFETCH(QString, text);
-        QCOMPARE(UpdatePrompts::sizeText(size), text);
+        const QList<QPair<qint64, QString>> cases{{0, ""},
+                                                  {-5, ""},
+                                                  {100, "（约 0.0 MB）"},
+                                                  {1572864, "（约 1.5 MB）"},
+                                                  {qint64(300) * 1048576, "（约 300.0 MB）"}};
+        for (const auto &[size, text] : cases)
+            QCOMPARE(UpdatePrompts::sizeText(size), text);
     }
 
     void dialog_data()
@@ -123,24 +126,25 @@ private slots:
         QTest::addColumn<bool>("downloads");
         QTest::addColumn<bool>("skipped");
         QTest::addColumn<QStringList>("notices");
+        const auto row = [](const char *name, bool forced, qint64 size, const char *button,
+                            const QString &text, bool quits, bool downloads, bool skipped,
+                            const QStringList &notices) {
+            QTest::newRow(name) << forced << size << QString(button) << text << quits << downloads
+                                << skipped << notices;
+        };
         const QString optional = QStringLiteral("有新版本 v2.0 （约 1.5 MB）\n当前版本 v1.0.0.1");
         const QString noSize = QStringLiteral("有新版本 v2.0 \n当前版本 v1.0.0.1");
         const QString forced =
             QStringLiteral("必须更新到 v2.0 才能继续使用。\n当前版本 v1.0.0.1 已不再受支持。");
-        QTest::newRow("update now") << false << qint64(1572864) << "立即更新" << optional << false
-                                    << true << false << QStringList{"开始下载 v2.0 1200"};
-        QTest::newRow("later") << false << qint64(0) << "稍后提醒" << noSize << false << false
-                               << false << QStringList{};
-        QTest::newRow("escape does nothing")
-            << false << qint64(0) << "" << noSize << false << false << false << QStringList{};
-        QTest::newRow("skip") << false << qint64(0) << "跳过此版本" << noSize << false << false
-                              << true << QStringList{"已跳过 v2.0，下次更新版本会再提醒 2500"};
-        QTest::newRow("forced, update") << true << qint64(1572864) << "立即更新" << forced << false
-                                        << true << false << QStringList{"开始下载 v2.0 1200"};
-        QTest::newRow("forced, quit")
-            << true << qint64(0) << "退出程序" << forced << true << false << false << QStringList{};
-        QTest::newRow("forced, escape quits")
-            << true << qint64(0) << "" << forced << true << false << false << QStringList{};
+        const QStringList started{"开始下载 v2.0 1200"};
+        row("update now", false, 1572864, "立即更新", optional, false, true, false, started);
+        row("later", false, 0, "稍后提醒", noSize, false, false, false, {});
+        row("escape does nothing", false, 0, "", noSize, false, false, false, {});
+        row("skip", false, 0, "跳过此版本", noSize, false, false, true,
+            {"已跳过 v2.0，下次更新版本会再提醒 2500"});
+        row("forced, update", true, 1572864, "立即更新", forced, false, true, false, started);
+        row("forced, quit", true, 0, "退出程序", forced, true, false, false, {});
+        row("forced, escape quits", true, 0, "", forced, true, false, false, {});
     }
 
     // Every dialog runs inside the application's event loop, so that a requested quit shows.
@@ -157,12 +161,8 @@ private slots:
         Updater updater;
         Notices seen;
         UpdatePrompts::connectTray(&updater, seen.notify(), testIcon());
-        Updater::Info info;
-        info.version = QStringLiteral("2.0");
-        info.url = QStringLiteral("http://127.0.0.1:1/setup.exe");
-        info.sha256 = QString(64, QLatin1Char('a'));
+        Updater::Info info = offer();
         info.size = size;
-        info.notes = QStringLiteral("修复问题");
         DialogAnswerer answerer(button);
         QTimer::singleShot(0, &updater, [&] {
             emit updater.prompt(info, forced, true);
@@ -176,13 +176,11 @@ private slots:
         QCOMPARE(answerer.text, text);
         QCOMPARE(answerer.informative, QStringLiteral("更新内容：\n修复问题"));
         QCOMPARE(answerer.iconSize, QSize(48, 48));
-        if (forced) {
-            QCOMPARE(answerer.buttons, (QStringList{"立即更新/0", "退出程序/1"}));
-            QCOMPARE(answerer.defaultButton, QString());
-        } else {
-            QCOMPARE(answerer.buttons, (QStringList{"立即更新/0", "稍后提醒/1", "跳过此版本/2"}));
-            QCOMPARE(answerer.defaultButton, QStringLiteral("立即更新"));
-        }
+        const QStringList buttons = forced
+                                        ? QStringList{"立即更新/0", "退出程序/1"}
+                                        : QStringList{"立即更新/0", "稍后提醒/1", "跳过此版本/2"};
+        QCOMPARE(answerer.buttons, buttons);
+        QCOMPARE(answerer.defaultButton, forced ? QString() : QStringLiteral("立即更新"));
         QCOMPARE(Updater::isSkipped(info.version), skipped);
         // A started download may add its own progress notices after the first.
         QCOMPARE(seen.shown.mid(0, downloads ? 1 : -1), notices);
@@ -195,9 +193,7 @@ private slots:
         Updater updater;
         UpdatePrompts::connectTray(&updater, &tray);
         DialogAnswerer answerer(QStringLiteral("稍后提醒"));
-        Updater::Info info;
-        info.version = QStringLiteral("2.0");
-        emit updater.prompt(info, false, false);
+        emit updater.prompt(offer(), false, false);
         QCOMPARE(answerer.text, QStringLiteral("有新版本 v2.0 \n当前版本 v1.0.0.1"));
         QCOMPARE(answerer.iconSize, QSize(48, 48));
     }
@@ -221,9 +217,7 @@ private slots:
         QObject owner;
         Updater updater;
         QSignalSpy finished(&updater, &Updater::finished);
-        QTimer *timer = UpdatePrompts::scheduleChecks(&updater, &owner, 150, 200);
-        QCOMPARE(timer->parent(), &owner);
-        QVERIFY(timer->isActive());
+        UpdatePrompts::scheduleChecks(&updater, &owner, 150, 200);
         QTest::qWait(60);
         QCOMPARE(finished.size(), 0);
         // Automatic checks in mode off answer at once without a request: each tick is one check.
@@ -233,8 +227,7 @@ private slots:
 
         Updater idle;
         QSignalSpy none(&idle, &Updater::finished);
-        QTimer *daily = UpdatePrompts::scheduleChecks(&idle, &owner);
-        QCOMPARE(daily->interval(), 43200000);
+        QCOMPARE(UpdatePrompts::scheduleChecks(&idle, &owner)->interval(), 43200000);
         QTest::qWait(300);
         QCOMPARE(none.size(), 0);
     }

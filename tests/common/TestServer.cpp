@@ -10,6 +10,8 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <memory>
+
 namespace
 {
 
@@ -22,13 +24,29 @@ struct Stream {
     qint64 offset = 0;
     qint64 end = 0;
     TestServer::Ending ending = TestServer::Ending::Complete;
+    bool ended = false;
 };
 
-const char *kStreamProperty = "testServerStream";
+// Tops up the socket's write buffer from the generated body, then ends the connection as asked.
+void pump(QTcpSocket *socket, Stream &stream)
+{
+    while (stream.offset < stream.end && socket->bytesToWrite() < kHighWater) {
+        const qint64 length = qMin(kChunk, stream.end - stream.offset);
+        socket->write(TestServer::generatedBytes(stream.offset, length));
+        stream.offset += length;
+    }
+    if (stream.offset < stream.end || stream.ended)
+        return;
+    stream.ended = true;
+    if (stream.ending == TestServer::Ending::Reset) {
+        // Give the peer time to receive the first half before the reset discards it.
+        QTimer::singleShot(kResetDelayMs, socket, [socket] { socket->abort(); });
+        return;
+    }
+    socket->disconnectFromHost();
+}
 
 } // namespace
-
-Q_DECLARE_METATYPE(Stream)
 
 TestServer::TestServer(QObject *parent) : QObject(parent) {}
 
@@ -36,9 +54,7 @@ TestServer::~TestServer() = default;
 
 bool TestServer::listen()
 {
-    m_server = new QTcpServer(this);
-    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &TestServer::accept);
-    return m_server->listen(QHostAddress::LocalHost);
+    return listenOn(new QTcpServer(this));
 }
 
 bool TestServer::listenTls(const QString &certFile, const QString &keyFile)
@@ -53,8 +69,13 @@ bool TestServer::listenTls(const QString &certFile, const QString &keyFile)
     config.setPeerVerifyMode(QSslSocket::VerifyNone);
     auto *server = new QSslServer(this);
     server->setSslConfiguration(config);
-    m_server = server;
     m_tls = true;
+    return listenOn(server);
+}
+
+bool TestServer::listenOn(QTcpServer *server)
+{
+    m_server = server;
     connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &TestServer::accept);
     return m_server->listen(QHostAddress::LocalHost);
 }
@@ -82,7 +103,6 @@ void TestServer::accept()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         socket->setParent(this);
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { pump(socket); });
         if (m_answerUnread) {
             // Qt stops taking data from the system at this buffer size, so the request stays
             // unread there and closing the socket resets the connection.
@@ -116,10 +136,7 @@ void TestServer::readRequest(QTcpSocket *socket)
                                    line.mid(colon + 1).trimmed());
     }
     m_requests.append(request);
-    Answer notFound;
-    notFound.status = 404;
-    notFound.body = "not found";
-    respond(socket, m_answers.value(request.path, notFound));
+    respond(socket, m_answers.value(request.path, Answer{404, "not found"}));
 }
 
 void TestServer::respond(QTcpSocket *socket, const Answer &answer)
@@ -136,37 +153,10 @@ void TestServer::respond(QTcpSocket *socket, const Answer &answer)
     const qint64 send = answer.ending == Ending::Complete ? length : length / 2;
     if (answer.generatedSize < 0)
         socket->write(answer.body.left(send));
-    Stream stream;
-    stream.offset = answer.generatedSize < 0 ? send : 0;
-    stream.end = send;
-    stream.ending = answer.ending;
-    socket->setProperty(kStreamProperty, QVariant::fromValue(stream));
-    pump(socket);
-}
-
-// Tops up the socket's write buffer from the generated body, then ends the connection as asked.
-void TestServer::pump(QTcpSocket *socket)
-{
-    const QVariant property = socket->property(kStreamProperty);
-    if (!property.isValid())
-        return;
-    Stream stream = property.value<Stream>();
-    while (stream.offset < stream.end && socket->bytesToWrite() < kHighWater) {
-        const qint64 length = qMin(kChunk, stream.end - stream.offset);
-        socket->write(generatedBytes(stream.offset, length));
-        stream.offset += length;
-    }
-    if (stream.offset < stream.end) {
-        socket->setProperty(kStreamProperty, QVariant::fromValue(stream));
-        return;
-    }
-    socket->setProperty(kStreamProperty, QVariant());
-    if (stream.ending == Ending::Reset) {
-        // Give the peer time to receive the first half before the reset discards it.
-        QTimer::singleShot(kResetDelayMs, socket, [socket] { socket->abort(); });
-        return;
-    }
-    socket->disconnectFromHost();
+    auto stream =
+        std::make_shared<Stream>(Stream{answer.generatedSize < 0 ? send : 0, send, answer.ending});
+    connect(socket, &QTcpSocket::bytesWritten, this, [socket, stream] { pump(socket, *stream); });
+    pump(socket, *stream);
 }
 
 QByteArray TestServer::generatedBytes(qint64 offset, qint64 length)
@@ -193,11 +183,10 @@ bool TestServer::makeCertificate(const QString &dir, QString *certFile, QString 
     *keyFile = dir + QStringLiteral("/key.pem");
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
-                   QStringLiteral("-keyout"), *keyFile, QStringLiteral("-out"), *certFile});
+                  QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+                                 "-addext subjectAltName=IP:127.0.0.1 -keyout")
+                          .split(QLatin1Char(' '))
+                      << *keyFile << QStringLiteral("-out") << *certFile);
     return openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit &&
            openssl.exitCode() == 0;
 }

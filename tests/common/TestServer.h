@@ -24,11 +24,18 @@ public:
     };
 
     struct Answer {
-        int status = 200;
+        Answer(int status = 200, const QByteArray &body = {}, qint64 generatedSize = -1,
+               const QList<QPair<QByteArray, QByteArray>> &headers = {},
+               Ending ending = Ending::Complete)
+            : status(status), body(body), generatedSize(generatedSize), headers(headers),
+              ending(ending)
+        {
+        }
+        int status;
         QByteArray body;
-        qint64 generatedSize = -1; // when >= 0: a body of generatedBytes() streamed as it drains
+        qint64 generatedSize; // when >= 0: a body of generatedBytes() streamed as it drains
         QList<QPair<QByteArray, QByteArray>> headers;
-        Ending ending = Ending::Complete;
+        Ending ending;
     };
 
     struct Request {
@@ -57,10 +64,10 @@ public:
     static bool makeCertificate(const QString &dir, QString *certFile, QString *keyFile);
 
 private:
+    bool listenOn(QTcpServer *server);
     void accept();
     void readRequest(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const Answer &answer);
-    void pump(QTcpSocket *socket);
 
     QTcpServer *m_server = nullptr;
     bool m_tls = false;
