@@ -16,6 +16,7 @@ namespace
 const QRect kPrimary(0, 0, 1920, 1080);
 const QRect kSecond(1920, 0, 1281, 1440);
 const QRect kRight(1807, 423, 104, 232), kLeft(8, 423, 104, 232), kBottom(843, 967, 232, 104);
+constexpr int right = FloatToolBar::Right, left = FloatToolBar::Left, bottom = FloatToolBar::Bottom;
 
 // A stand-in for the annotation panel: a fixed size hint and a fade slot found by name.
 class Companion : public QWidget
@@ -92,8 +93,6 @@ private slots:
         QTest::addColumn<bool>("collapsed");
         QTest::addColumn<QRect>("bar");
         QTest::addColumn<QSize>("grip");
-        const int right = FloatToolBar::Right, left = FloatToolBar::Left;
-        const int bottom = FloatToolBar::Bottom;
         QTest::newRow("right") << right << false << kRight << QSize(72, 28);
         QTest::newRow("right folded")
             << right << true << QRect(1855, 469, 56, 140) << QSize(36, 120);
@@ -172,8 +171,6 @@ private slots:
         QTest::addColumn<QPoint>("centre");
         QTest::addColumn<int>("side");
         QTest::addColumn<QRect>("docked");
-        const int right = FloatToolBar::Right, left = FloatToolBar::Left;
-        const int bottom = FloatToolBar::Bottom;
         QTest::newRow("near left") << QPoint(300, 540) << left << kLeft;
         QTest::newRow("near right") << QPoint(1700, 200) << right << kRight;
         QTest::newRow("near bottom") << QPoint(960, 1000) << bottom << kBottom;
@@ -203,8 +200,6 @@ private slots:
         QTest::addColumn<int>("side");
         QTest::addColumn<QSize>("hint");
         QTest::addColumn<QPoint>("expected");
-        const int right = FloatToolBar::Right, left = FloatToolBar::Left;
-        const int bottom = FloatToolBar::Bottom;
         QTest::newRow("right: to the left") << right << QSize(300, 400) << QPoint(1495, 423);
         QTest::newRow("left: to the right") << left << QSize(300, 400) << QPoint(124, 423);
         QTest::newRow("bottom: above") << bottom << QSize(300, 400) << QPoint(843, 555);
