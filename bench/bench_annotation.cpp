@@ -1,6 +1,6 @@
 // Ink costs: one pointer move (segment plus the paint of its box) against a full redraw of a page.
 #include "AnnotationOverlay.h"
-#include "OffscreenScreens.h"
+#include "OffscreenScreen.h"
 #include "PaintCounter.h"
 
 #include <QApplication>
@@ -21,7 +21,7 @@ constexpr QSize k4k(3840, 2160);
 std::unique_ptr<AnnotationOverlay> drawingOverlay(QSize device, int ratio)
 {
     auto overlay = std::make_unique<AnnotationOverlay>();
-    const QRect rect = OffscreenScreens::on(ratio, device.width() / ratio, device.height() / ratio);
+    const QRect rect = OffscreenScreen::on(ratio, device.width() / ratio, device.height() / ratio);
     overlay->attachTo(rect);
     overlay->setAnnotating(true);
     QCoreApplication::processEvents();
@@ -188,7 +188,7 @@ BENCHMARK(BM_DrawThenUndo)->Apply(sizeArgs)->Iterations(30)->Unit(benchmark::kMi
 
 int main(int argc, char **argv)
 {
-    OffscreenScreens::use();
+    OffscreenScreen::configure(OffscreenScreen::bothRatios());
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,10 +1,8 @@
 // The annotation overlay: the per-page store and its signals, the ink in the buffer, and the modes.
 #include "AnnotationOverlay.h"
 #include "FakeBackend.h"
-#include "OffscreenScreens.h"
+#include "OffscreenScreen.h"
 
-#include <QBitmap>
-#include <QPainter>
 #include <QtTest>
 
 #include <memory>
@@ -13,7 +11,6 @@ namespace
 {
 
 using Tool = AnnotationOverlay::Tool;
-
 const QColor kRed(0xFF, 0x3B, 0x30);
 
 // Records the region of every paint the overlay receives.
@@ -29,17 +26,15 @@ public:
     }
 };
 
-// How many device pixels of the column at x, between the rows y0 and y1, carry at least half of
-// the strongest alpha there: the thickness of a line crossing the column.
+// Device pixels of column x between rows y0 and y1 with at least half the strongest alpha there.
 int thickness(const QImage &image, int x, int y0, int y1)
 {
-    int strongest = 0;
+    int strongest = 0, n = 0;
     for (int y = y0; y < y1; ++y)
         strongest = std::max(strongest, image.pixelColor(x, y).alpha());
-    int n = 0;
     for (int y = y0; y < y1; ++y)
-        n += image.pixelColor(x, y).alpha() * 2 >= strongest ? 1 : 0;
-    return strongest > 0 ? n : 0;
+        n += strongest > 0 && image.pixelColor(x, y).alpha() * 2 >= strongest ? 1 : 0;
+    return n;
 }
 
 } // namespace
@@ -48,20 +43,18 @@ class TestAnnotationOverlay : public QObject
 {
     Q_OBJECT
 
-private:
     FakeBackend *fake = nullptr;
     std::unique_ptr<AnnotationOverlay> overlay;
 
     // A drawing overlay of 400 x 300 logical pixels on the screen of the given ratio.
-    AnnotationOverlay &drawingOverlay(int ratio = 1)
+    void drawingOverlay(int ratio = 1)
     {
         overlay = std::make_unique<AnnotationOverlay>();
-        overlay->attachTo(OffscreenScreens::on(ratio, 400, 300));
+        overlay->attachTo(OffscreenScreen::on(ratio, 400, 300));
         overlay->setAnnotating(true);
         QCoreApplication::processEvents();
-        overlay->attachTo(OffscreenScreens::on(ratio, 400, 300)); // now on its screen's ratio
+        overlay->attachTo(OffscreenScreen::on(ratio, 400, 300)); // now on its screen's ratio
         QCoreApplication::processEvents();
-        return *overlay;
     }
 
     void stroke(const QList<QPoint> &points, Qt::MouseButton button = Qt::LeftButton)
@@ -80,31 +73,21 @@ private:
         return overlay->buffer().pixelColor(int(logical.x() * r), int(logical.y() * r));
     }
 
+    // The click-through state last asked of the window layer for the overlay: "1", "0" or "".
     QString lastClickThrough() const
     {
+        const QString call =
+            "setClickThrough " + FakeBackend::name(win::fromWinId(overlay->winId())) + ' ';
         for (auto it = fake->calls.crbegin(); it != fake->calls.crend(); ++it) {
-            if (it->startsWith(QLatin1String("setClickThrough")))
-                return *it;
+            if (it->startsWith(call))
+                return it->mid(call.size());
         }
         return {};
-    }
-
-    QString clickThroughCall(bool on) const
-    {
-        return QStringLiteral("setClickThrough %1 %2")
-            .arg(FakeBackend::name(win::fromWinId(overlay->winId())))
-            .arg(on ? 1 : 0);
     }
 
 private slots:
     void init() { fake = &FakeBackend::install(); }
     void cleanup() { overlay.reset(); }
-
-    void toolIsAMetaType()
-    {
-        QCOMPARE(QMetaType::fromType<AnnotationOverlay::Tool>().name(), "AnnotationOverlay::Tool");
-        QCOMPARE(int(AnnotationOverlay::Eraser), 3);
-    }
 
     void penWidths_data()
     {
@@ -136,18 +119,16 @@ private slots:
     void smoothPath()
     {
         QVERIFY(AnnotationOverlay::smoothPath({}).isEmpty());
-        const QPainterPath dot = AnnotationOverlay::smoothPath({QPointF(10, 20)});
-        QCOMPARE(dot.boundingRect(), QRectF(9.4, 19.4, 1.2, 1.2));
-        const QPainterPath line = AnnotationOverlay::smoothPath({QPointF(0, 0), QPointF(10, 0)});
-        QCOMPARE(line.elementCount(), 2);
+        QCOMPARE(AnnotationOverlay::smoothPath({QPointF(10, 20)}).boundingRect(),
+                 QRectF(9.4, 19.4, 1.2, 1.2));
         // Quadratic pieces end on the midpoints, the last piece is a straight line to the end.
         const QPainterPath curve = AnnotationOverlay::smoothPath(
             {QPointF(0, 0), QPointF(10, 10), QPointF(20, 0), QPointF(30, 10)});
         QCOMPARE(curve.elementCount(), 1 + 3 + 3 + 1);
         QCOMPARE(QPointF(curve.elementAt(3)), QPointF(15, 5));
         QCOMPARE(QPointF(curve.elementAt(6)), QPointF(25, 5));
-        QCOMPARE(QPointF(curve.elementAt(7)), QPointF(30, 10));
         QVERIFY(curve.elementAt(7).isLineTo());
+        QCOMPARE(QPointF(curve.elementAt(7)), QPointF(30, 10));
     }
 
     void strokesArePerPage()
@@ -157,10 +138,7 @@ private slots:
         QSignalSpy pages(overlay.get(), &AnnotationOverlay::pageChanged);
         stroke({{20, 50}, {120, 50}});
         tap({200, 200});
-        QCOMPARE(strokes.size(), 2);
         QCOMPARE(strokes.last(), (QList<QVariant>{0, 2}));
-        QCOMPARE(pixel({70, 50}), kRed);
-
         overlay->setCurrentPage(3);
         QCOMPARE(pages.takeFirst(), QList<QVariant>{3});
         QCOMPARE(strokes.last(), (QList<QVariant>{3, 0}));
@@ -174,11 +152,8 @@ private slots:
         QCOMPARE(strokes.takeFirst(), (QList<QVariant>{0, 2}));
         QCOMPARE(pixel({70, 50}), kRed);
         QCOMPARE(pixel({70, 80}).alpha(), 0);
-
-        overlay->setCurrentPage(0);
-        QCOMPARE(pages.size(), 0);
-        QCOMPARE(strokes.size(), 0);
-        QCOMPARE(overlay->strokeCount(0), 2);
+        overlay->setCurrentPage(0); // the same page: no signals
+        QCOMPARE(pages.size() + strokes.size(), 0);
         QCOMPARE(overlay->strokeCount(3), 1);
         QCOMPARE(overlay->strokeCount(-1), 0);
         QCOMPARE(overlay->annotatedPageCount(), 2);
@@ -190,12 +165,11 @@ private slots:
         QSignalSpy strokes(overlay.get(), &AnnotationOverlay::strokesChanged);
         for (int i = 0; i < AnnotationOverlay::kMaxStrokesPerPage; ++i)
             tap({10 + i % 30 * 12, 10 + i / 30 * 12});
-        QCOMPARE(strokes.last(), (QList<QVariant>{0, 400}));
         overlay->attachTo(overlay->geometry()); // a replay: no live ink left in the buffer
         stroke({{50, 250}, {250, 250}});
         QCOMPARE(strokes.last(), (QList<QVariant>{0, 400}));
-        QCOMPARE(overlay->strokeCount(0), 400);
         const QList<AnnotationOverlay::Stroke> kept = overlay->strokes(0);
+        QCOMPARE(kept.size(), 400);
         QCOMPARE(kept.first().points, QList<QPointF>{QPointF(22, 10)});
         QCOMPARE(kept.last().points.size(), 2);
         // The pushed-out dot stays in the buffer until the next full redraw.
@@ -211,13 +185,11 @@ private slots:
         QSignalSpy strokes(overlay.get(), &AnnotationOverlay::strokesChanged);
         QSignalSpy pages(overlay.get(), &AnnotationOverlay::pageChanged);
         QSignalSpy activity(overlay.get(), &AnnotationOverlay::activity);
-
         overlay->undo(); // nothing to undo: nothing at all
         QCOMPARE(strokes.size() + activity.size(), 0);
-
         overlay->clear(); // clearing an empty page still reports
         QCOMPARE(strokes.takeFirst(), (QList<QVariant>{0, 0}));
-        QCOMPARE(activity.size(), 1);
+        QCOMPARE(activity.takeFirst(), QList<QVariant>());
 
         stroke({{20, 50}, {120, 50}});
         tap({200, 200});
@@ -228,10 +200,8 @@ private slots:
         QCOMPARE(activity.size(), 1);
         QCOMPARE(pixel({200, 200}).alpha(), 0);
         QCOMPARE(pixel({70, 50}), kRed);
-
         overlay->clear();
         QCOMPARE(strokes.takeFirst(), (QList<QVariant>{0, 0}));
-        QCOMPARE(overlay->annotatedPageCount(), 0);
         QCOMPARE(pixel({70, 50}).alpha(), 0);
 
         tap({30, 30});
@@ -242,7 +212,6 @@ private slots:
         overlay->resetAll();
         QCOMPARE(pages.takeFirst(), QList<QVariant>{0});
         QCOMPARE(strokes.takeFirst(), (QList<QVariant>{0, 0}));
-        QCOMPARE(overlay->currentPage(), 0);
         QCOMPARE(overlay->annotatedPageCount(), 0);
         QCOMPARE(pixel({30, 30}).alpha(), 0);
     }
@@ -250,13 +219,10 @@ private slots:
     void abandonedStroke_data()
     {
         QTest::addColumn<int>("action");
-        QTest::newRow("tool change") << 0;
-        QTest::newRow("page change") << 1;
-        QTest::newRow("annotation off") << 2;
-        QTest::newRow("overlay inactive") << 3;
-        QTest::newRow("undo") << 4;
-        QTest::newRow("clear") << 5;
-        QTest::newRow("reset") << 6;
+        int i = 0;
+        for (const char *name : {"tool change", "page change", "annotation off", "overlay inactive",
+                                 "undo", "clear", "reset"})
+            QTest::newRow(name) << i++;
     }
     void abandonedStroke()
     {
@@ -274,10 +240,9 @@ private slots:
             [&] { overlay->clear(); },
             [&] { overlay->resetAll(); },
         };
-        const int before = overlay->strokeCount(0);
         actions[action]();
         const int after = overlay->strokeCount(0);
-        QVERIFY(after <= before);
+        QVERIFY(after <= 1);
         QSignalSpy strokes(overlay.get(), &AnnotationOverlay::strokesChanged);
         QTest::mouseMove(overlay.get(), QPoint(120, 50));
         QTest::mouseRelease(overlay.get(), Qt::LeftButton, {}, QPoint(120, 50));
@@ -296,11 +261,9 @@ private slots:
         QTest::addColumn<Tool>("last");
         for (int ratio : {1, 2}) {
             for (Tool t : {AnnotationOverlay::Pen, AnnotationOverlay::Highlighter,
-                           AnnotationOverlay::Eraser}) {
-                const QByteArray name =
-                    QByteArray::number(ratio) + " " + QMetaEnum::fromType<Tool>().valueToKey(t);
-                QTest::newRow(name.constData()) << ratio << t;
-            }
+                           AnnotationOverlay::Eraser})
+                QTest::addRow("%d %s", ratio, QMetaEnum::fromType<Tool>().valueToKey(t))
+                    << ratio << t;
         }
     }
     void partialRedrawsMatchAFullReplay()
@@ -320,31 +283,20 @@ private slots:
         overlay->setWidthLevel(2);
         stroke({{100, 30}, {140, 95}, {190, 140}});
         tap({380, 280});
-        overlay->undo(); // live ink in the buffer: a full replay
-        const auto replayed = [&] {
+        // The first undo replays fully (live ink in the buffer), the others the removed area only.
+        for (int i = 0; i < 3; ++i) {
+            overlay->undo();
             const QImage partial = overlay->buffer();
             overlay->attachTo(overlay->geometry());
-            return partial;
-        };
-        QCOMPARE(replayed(), overlay->buffer());
-        overlay->undo(); // a replay of the removed stroke's area only
-        QCOMPARE(replayed(), overlay->buffer());
-        overlay->undo();
-        QCOMPARE(replayed(), overlay->buffer());
-
+            QCOMPARE(partial, overlay->buffer());
+        }
         // Going back to a page shows its ink as a replay would.
         const QImage page0 = overlay->buffer();
         QCOMPARE(pixel({20, 40}), kRed);
         overlay->setCurrentPage(1);
-        overlay->setTool(AnnotationOverlay::Pen);
-        overlay->setColor(kRed);
-        tap({300, 250});
+        QCOMPARE(pixel({20, 40}).alpha(), 0);
         overlay->setCurrentPage(0);
         QCOMPARE(overlay->buffer(), page0);
-        overlay->setCurrentPage(1);
-        QCOMPARE(pixel({300, 250}), kRed);
-        QCOMPARE(pixel({20, 40}).alpha(), 0);
-        QCOMPARE(pixel({150, 60}).alpha(), 0);
     }
 
     void colourAndWidthTakenAtStrokeStart()
@@ -361,10 +313,7 @@ private slots:
         const QList<AnnotationOverlay::Stroke> list = overlay->strokes(0);
         QCOMPARE(list[0].color, kRed);
         QCOMPARE(list[0].width, 6.0);
-        QCOMPARE(list[0].tool, AnnotationOverlay::Pen);
-        QCOMPARE(list[0].points,
-                 (QList<QPointF>{QPointF(20, 50), QPointF(60, 50), QPointF(60, 51)}));
-        QCOMPARE(list[1].color, QColor(Qt::blue));
+        QCOMPARE(list[0].points, (QList<QPointF>{{20, 50}, {60, 50}, {60, 51}}));
         QCOMPARE(list[1].width, 12.0);
         QCOMPARE(pixel({40, 50}), kRed);
         QCOMPARE(pixel({200, 200}), QColor(Qt::blue));
@@ -378,6 +327,7 @@ private slots:
         stroke({{20, 150}, {380, 150}});
         const QColor band = pixel({200, 150});
         QCOMPARE(band.alpha(), AnnotationOverlay::kHighlighterAlpha);
+        QCOMPARE(band.alpha(), 110);
         QCOMPARE(band.red(), 255);
         QVERIFY(qAbs(band.green() - 214) <= 1); // premultiplied rounding
 
@@ -392,7 +342,7 @@ private slots:
         QCOMPARE(pixel({100, 100}), kRed);
         overlay->undo(); // the replay brings the erased ink back
         QCOMPARE(pixel({200, 100}), kRed);
-        QCOMPARE(pixel({200, 150}).alpha(), AnnotationOverlay::kHighlighterAlpha);
+        QCOMPARE(pixel({200, 150}).alpha(), 110);
         // Replayed as one path the band is even where the live segments overlapped.
         QCOMPARE(overlay->buffer().pixelColor(100, 150), withInk.pixelColor(100, 150));
     }
@@ -401,12 +351,9 @@ private slots:
     {
         drawingOverlay();
         tap({100, 100});
-        QCOMPARE(overlay->strokes(0).first().points.size(), 1);
-        QCOMPARE(pixel({100, 100}), kRed);
         // A filled disc of diameter 7.2 around the corner point (100, 100).
-        QCOMPARE(pixel({101, 101}), kRed);
-        QCOMPARE(pixel({98, 98}), kRed);
-        QCOMPARE(pixel({99, 102}), kRed);
+        for (QPoint p : {QPoint(100, 100), QPoint(101, 101), QPoint(98, 98), QPoint(99, 102)})
+            QCOMPARE(pixel(p), kRed);
         QCOMPARE(pixel({103, 103}).alpha(), 0);
         QCOMPARE(pixel({100, 104}).alpha(), 0);
         const QImage live = overlay->buffer();
@@ -425,7 +372,6 @@ private slots:
     {
         QFETCH(int, ratio);
         drawingOverlay(ratio);
-        QCOMPARE(overlay->devicePixelRatio(), qreal(ratio));
         QCOMPARE(overlay->buffer().size(), QSize(400, 300) * ratio);
         QCOMPARE(overlay->buffer().devicePixelRatio(), 1.0);
         overlay->setWidthLevel(2);
@@ -433,10 +379,10 @@ private slots:
         overlay->setTool(AnnotationOverlay::Highlighter);
         overlay->setWidthLevel(0);
         stroke({{20, 200}, {380, 200}});
+        tap({100, 250});
         const QImage &ink = overlay->buffer();
         QCOMPARE(thickness(ink, 200 * ratio, 50 * ratio, 150 * ratio), 12 * ratio);
         QCOMPARE(thickness(ink, 200 * ratio, 150 * ratio, 250 * ratio), 14 * ratio);
-        tap({100, 250});
         const int dot = thickness(ink, 100 * ratio, 225 * ratio, 275 * ratio);
         QVERIFY2(dot >= 15 * ratio && dot <= 16 * ratio, qPrintable(QString::number(dot)));
     }
@@ -448,11 +394,9 @@ private slots:
         overlay->installEventFilter(&log);
         QTest::mousePress(overlay.get(), Qt::LeftButton, {}, QPoint(100, 100));
         QCoreApplication::processEvents();
-        QCOMPARE(log.boxes, QList<QRect>{QRect(94, 94, 13, 13)});
-        log.boxes.clear();
         QTest::mouseMove(overlay.get(), QPoint(140, 120));
         QCoreApplication::processEvents();
-        QCOMPARE(log.boxes, QList<QRect>{QRect(94, 94, 53, 33)});
+        QCOMPARE(log.boxes, (QList<QRect>{{94, 94, 13, 13}, {94, 94, 53, 33}}));
         QTest::mouseRelease(overlay.get(), Qt::LeftButton, {}, QPoint(140, 120));
     }
 
@@ -460,19 +404,14 @@ private slots:
     {
         drawingOverlay();
         tap({50, 50});
-        auto render = [&] {
+        for (bool drawing : {true, false}) {
+            overlay->setTool(drawing ? AnnotationOverlay::Pen : AnnotationOverlay::Pointer);
             QImage image(overlay->size(), QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::transparent);
             overlay->render(&image);
-            return image;
-        };
-        QImage drawing = render();
-        QCOMPARE(drawing.pixelColor(50, 50), kRed);
-        QCOMPARE(drawing.pixelColor(300, 200).alpha(), 1);
-        overlay->setTool(AnnotationOverlay::Pointer);
-        QImage pointing = render();
-        QCOMPARE(pointing.pixelColor(50, 50), kRed); // the ink stays visible
-        QCOMPARE(pointing.pixelColor(300, 200).alpha(), 0);
+            QCOMPARE(image.pixelColor(50, 50), kRed); // the ink stays visible
+            QCOMPARE(image.pixelColor(300, 200).alpha(), drawing ? 1 : 0);
+        }
     }
 
     void clickThroughFollowsTheMode()
@@ -482,17 +421,10 @@ private slots:
         QVERIFY(!overlay->isVisible());
         overlay->setOverlayActive(true);
         QVERIFY(overlay->isVisible());
-        QCOMPARE(lastClickThrough(), clickThroughCall(true));
-        QVERIFY(
-            fake->calls.contains(QStringLiteral("raiseAbove %1 0x0")
-                                     .arg(FakeBackend::name(win::fromWinId(overlay->winId())))));
-
-        struct Step {
-            std::function<void()> act;
-            Tool tool;
-            bool through;
-        };
-        const QList<Step> steps = {
+        QCOMPARE(lastClickThrough(), QString("1"));
+        QVERIFY(fake->calls.contains("raiseAbove " +
+                                     FakeBackend::name(win::fromWinId(overlay->winId())) + " 0x0"));
+        const QList<std::tuple<std::function<void()>, Tool, bool>> steps = {
             {[&] { overlay->setAnnotating(true); }, AnnotationOverlay::Pen, false},
             {[&] { overlay->setTool(AnnotationOverlay::Pointer); }, AnnotationOverlay::Pointer,
              true},
@@ -504,33 +436,29 @@ private slots:
             {[&] { overlay->setAnnotating(true); }, AnnotationOverlay::Pen, false},
             {[&] { overlay->setOverlayActive(false); }, AnnotationOverlay::Pen, false},
         };
-        for (int i = 0; i < steps.size(); ++i) {
-            steps[i].act();
-            QVERIFY2(overlay->tool() == steps[i].tool, qPrintable(QString::number(i)));
-            QVERIFY2(lastClickThrough() == clickThroughCall(steps[i].through),
-                     qPrintable(QString::number(i)));
-            QCOMPARE(overlay->testAttribute(Qt::WA_TransparentForMouseEvents), steps[i].through);
+        for (const auto &[act, tool, through] : steps) {
+            act();
+            QCOMPARE(overlay->tool(), tool);
+            QCOMPARE(lastClickThrough(), QString(through ? "1" : "0"));
+            QCOMPARE(overlay->testAttribute(Qt::WA_TransparentForMouseEvents), through);
         }
         QVERIFY(!overlay->isVisible());
         overlay->setAnnotating(false);
         overlay->setAnnotating(true); // drawing mode shows the overlay by itself
-        QVERIFY(overlay->isOverlayActive());
-        QVERIFY(overlay->isVisible());
+        QVERIFY(overlay->isOverlayActive() && overlay->isVisible());
     }
 
     void onlyTheLeftButtonDrawsAndOnlyInDrawingMode()
     {
         drawingOverlay();
         QSignalSpy activity(overlay.get(), &AnnotationOverlay::activity);
+        const QImage blank = overlay->buffer();
         stroke({{20, 50}, {120, 50}}, Qt::RightButton);
         overlay->setTool(AnnotationOverlay::Pointer);
         stroke({{20, 60}, {120, 60}});
         overlay->setAnnotating(false);
         stroke({{20, 70}, {120, 70}});
-        QCOMPARE(activity.size(), 0);
-        QCOMPARE(overlay->strokeCount(0), 0);
-        QImage blank(overlay->buffer().size(), QImage::Format_ARGB32_Premultiplied);
-        blank.fill(Qt::transparent);
+        QCOMPARE(activity.size() + overlay->strokeCount(0), 0);
         QCOMPARE(overlay->buffer(), blank);
         overlay->setAnnotating(true);
         stroke({{20, 80}, {120, 80}});
@@ -561,7 +489,6 @@ private slots:
         QVERIFY(overlay->mask().isEmpty());
         stroke({{20, 50}, {120, 50}});
         overlay->setAnnotating(false);
-        QVERIFY(overlay->isOverlayActive());
         QVERIFY(overlay->isVisible());
         const QRegion mask = overlay->mask();
         QVERIFY(mask.contains(QPoint(70, 50)));
@@ -576,19 +503,11 @@ private slots:
         QVERIFY(!overlay->isVisible());
         QTRY_VERIFY(overlay->isVisible());
         QVERIFY(overlay->mask().isEmpty());
-
         fake->shaped = false;
         overlay->setAnnotating(false);
         QVERIFY(overlay->mask().isEmpty());
     }
 };
 
-int main(int argc, char **argv)
-{
-    OffscreenScreens::use();
-    QApplication app(argc, argv);
-    TestAnnotationOverlay test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+PODIVEX_TEST_MAIN_SCREENS(TestAnnotationOverlay, OffscreenScreen::bothRatios())
 #include "tst_annotationoverlay.moc"

@@ -23,9 +23,16 @@ QList<bool> checkedStates(const QList<TouchButton *> &buttons)
 QList<bool> onlyChecked(qsizetype size, qsizetype index)
 {
     QList<bool> states(size, false);
-    if (index >= 0)
-        states[index] = true;
+    states[index] = true;
     return states;
+}
+
+// The status line's style: the inked or the plain colour at the given alpha.
+QString statusStyle(bool inked, int alpha)
+{
+    return QStringLiteral("color:rgba(%1,%2); background:transparent;")
+        .arg(inked ? "216,216,224" : "154,154,166")
+        .arg(alpha);
 }
 
 } // namespace
@@ -65,12 +72,11 @@ private slots:
     void initialLayout()
     {
         QCOMPARE(panel->windowTitle(), QStringLiteral("Podivex-AnnotPanel"));
-        QCOMPARE(panel->toolButtons().size(), 6);
         QCOMPARE(toolIds(),
                  (QList<Tool>{AnnotationOverlay::Pointer, AnnotationOverlay::Pen,
                               AnnotationOverlay::Highlighter, AnnotationOverlay::Eraser}));
-        QCOMPARE(panel->toolButtons()[4], panel->undoButton());
-        QCOMPARE(panel->toolButtons()[5], panel->clearButton());
+        QCOMPARE(panel->toolButtons().mid(4),
+                 (QList<TouchButton *>{panel->undoButton(), panel->clearButton()}));
         QCOMPARE(checkedStates(panel->toolButtons()), onlyChecked(6, 0));
         QCOMPARE(checkedStates(panel->swatches()), onlyChecked(6, 0));
         QCOMPARE(checkedStates(panel->widthButtons()), onlyChecked(3, 1));
@@ -79,14 +85,11 @@ private slots:
         QCOMPARE(panel->toolButtons()[3]->toolTip(), QStringLiteral("橡皮擦"));
         QCOMPARE(panel->clearButton()->accent(), QColor(255, 89, 72));
         QCOMPARE(panel->swatches()[5]->toolTip(), QStringLiteral("画笔颜色 6"));
-        QCOMPARE(panel->swatches()[1]->accent(), QColor(255, 214, 0));
         QVERIFY(panel->swatches()[1]->isSwatch());
         QCOMPARE(panel->widthButtons()[2]->badge(), QStringLiteral("粗"));
         QCOMPARE(panel->widthButtons()[0]->toolTip(), QStringLiteral("笔迹粗细：细"));
-        QCOMPARE(panel->toolButtons()[1]->size(), QSize(72, 72));
         QCOMPARE(panel->swatches()[0]->size(), QSize(48, 48));
-        // Three 72-pixel columns, two 72-pixel and three 48-pixel rows, the status line, spacing
-        // 10 and margins 14.
+        // Columns of 72; rows of 72, 72, three of 48 and the status; spacing 10, margins 14.
         QCOMPARE(panel->panelSize().width(), 14 + 3 * 72 + 2 * 10 + 14);
         QVERIFY(panel->panelSize().height() >= 14 + 2 * 72 + 3 * 48 + 40 + 5 * 10 + 14);
     }
@@ -116,15 +119,13 @@ private slots:
         panel->setPageStatus(5, 9); // start from the other state
         panel->setPageStatus(page, count);
         QCOMPARE(panel->statusLabel()->text(), text);
-        QCOMPARE(panel->statusLabel()->styleSheet(),
-                 inked ? QStringLiteral("color:rgba(216,216,224,255); background:transparent;")
-                       : QStringLiteral("color:rgba(154,154,166,255); background:transparent;"));
+        QCOMPARE(panel->statusLabel()->styleSheet(), statusStyle(inked, 255));
         QCOMPARE(panel->undoButton()->isEnabled(), inked);
         QCOMPARE(panel->clearButton()->isEnabled(), inked);
         QCOMPARE(panel->undoButton()->toolTip(),
-                 inked ? QStringLiteral("撤销本页最后一笔") : QStringLiteral("本页暂无批注"));
+                 QString(inked ? "撤销本页最后一笔" : "本页暂无批注"));
         QCOMPARE(panel->clearButton()->toolTip(),
-                 inked ? QStringLiteral("清除本页全部批注") : QStringLiteral("本页暂无批注"));
+                 QString(inked ? "清除本页全部批注" : "本页暂无批注"));
     }
 
     void toolClicks()
@@ -136,6 +137,12 @@ private slots:
             QCOMPARE(checkedStates(panel->toolButtons()), onlyChecked(6, i));
         }
         QCOMPARE(activity->size(), 4);
+        // Following the overlay's tool is silent and leaves undo and clear alone.
+        panel->setPageStatus(1, 1);
+        panel->syncTool(AnnotationOverlay::Highlighter);
+        QCOMPARE(checkedStates(panel->toolButtons()), onlyChecked(6, 2));
+        QVERIFY(tools.isEmpty() && activity->size() == 4);
+        QVERIFY(panel->undoButton()->isEnabled() && panel->clearButton()->isEnabled());
     }
 
     void undoAndClearClicks()
@@ -166,7 +173,6 @@ private slots:
         QSignalSpy widths(panel.get(), &AnnotPanel::widthChanged);
         QTest::mouseClick(panel->swatches()[3], Qt::LeftButton);
         QCOMPARE(colors.takeFirst().first().value<QColor>(), QColor(76, 154, 255));
-        QCOMPARE(panel->color(), QColor(76, 154, 255));
         QCOMPARE(checkedStates(panel->swatches()), onlyChecked(6, 3));
         QTest::mouseClick(panel->swatches()[5], Qt::LeftButton);
         QCOMPARE(colors.takeFirst().first().value<QColor>(), QColor(16, 16, 20));
@@ -174,24 +180,10 @@ private slots:
 
         QTest::mouseClick(panel->widthButtons()[2], Qt::LeftButton);
         QCOMPARE(widths.takeFirst().first().toInt(), 2);
-        QCOMPARE(checkedStates(panel->widthButtons()), onlyChecked(3, 2));
         QTest::mouseClick(panel->widthButtons()[2], Qt::LeftButton); // stays chosen
         QCOMPARE(widths.takeFirst().first().toInt(), 2);
         QCOMPARE(checkedStates(panel->widthButtons()), onlyChecked(3, 2));
         QCOMPARE(activity->size(), 4);
-    }
-
-    void syncToolIsSilent()
-    {
-        panel->setPageStatus(1, 1);
-        QSignalSpy tools(panel.get(), &AnnotPanel::toolChanged);
-        panel->syncTool(AnnotationOverlay::Highlighter);
-        QCOMPARE(checkedStates(panel->toolButtons()), onlyChecked(6, 2));
-        panel->syncTool(AnnotationOverlay::Pointer);
-        QCOMPARE(checkedStates(panel->toolButtons()), onlyChecked(6, 0));
-        QCOMPARE(tools.size() + activity->size(), 0);
-        QVERIFY(panel->undoButton()->isEnabled());
-        QVERIFY(panel->clearButton()->isEnabled());
     }
 
     void fade_data()
@@ -211,16 +203,11 @@ private slots:
         panel->setPageStatus(4, 2);
         panel->setFade(fade);
         QCOMPARE(panel->fade(), fade);
-        QCOMPARE(panel->statusLabel()->styleSheet(),
-                 QStringLiteral("color:rgba(216,216,224,%1); background:transparent;").arg(alpha));
-        for (const auto *list :
-             {&panel->toolButtons(), &panel->swatches(), &panel->widthButtons()}) {
-            for (const TouchButton *b : *list)
-                QCOMPARE(b->fade(), fade);
-        }
+        QCOMPARE(panel->statusLabel()->styleSheet(), statusStyle(true, alpha));
+        for (const TouchButton *b : panel->findChildren<TouchButton *>())
+            QCOMPARE(b->fade(), fade);
         panel->setPageStatus(4, 0); // the faded alpha stays with the other colour
-        QCOMPARE(panel->statusLabel()->styleSheet(),
-                 QStringLiteral("color:rgba(154,154,166,%1); background:transparent;").arg(alpha));
+        QCOMPARE(panel->statusLabel()->styleSheet(), statusStyle(false, alpha));
     }
 
     void paintsAFadedCard()
@@ -235,8 +222,7 @@ private slots:
         const QImage full = cardAt(1.0);
         QCOMPARE(full.pixelColor(0, 0).alpha(), 0); // outside the rounded corner
         const QColor inside = full.pixelColor(6, panel->height() / 2);
-        QCOMPARE(inside.alpha(), 205);
-        QCOMPARE(inside.red(), 20);
+        QVERIFY(inside.alpha() == 205 && inside.red() == 20);
         const QImage faded = cardAt(0.32);
         QVERIFY(qAbs(faded.pixelColor(6, panel->height() / 2).alpha() - 66) <= 1);
     }

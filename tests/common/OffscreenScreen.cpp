@@ -11,10 +11,11 @@
 namespace OffscreenScreen
 {
 
-void configure(const QList<QRect> &screens, double dpr)
+void configure(const QList<Screen> &screens)
 {
     QJsonArray list;
-    for (const QRect &r : screens) {
+    for (const Screen &s : screens) {
+        const QRect &r = s.geometry;
         list.append(QJsonObject{{"name", QStringLiteral("Screen%1").arg(list.size())},
                                 {"x", r.x()},
                                 {"y", r.y()},
@@ -22,7 +23,7 @@ void configure(const QList<QRect> &screens, double dpr)
                                 {"height", r.height()},
                                 {"logicalDpi", 96},
                                 {"logicalBaseDpi", 96},
-                                {"dpr", dpr}});
+                                {"dpr", s.dpr}});
     }
     const QString path = QDir::temp().filePath(
         QStringLiteral("podivex-offscreen-%1.json").arg(QCoreApplication::applicationPid()));
@@ -30,6 +31,16 @@ void configure(const QList<QRect> &screens, double dpr)
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QJsonDocument(QJsonObject{{"screens", list}}).toJson());
     qputenv("QT_QPA_PLATFORM", QStringLiteral("offscreen:configfile=%1").arg(path).toUtf8());
+}
+
+QList<Screen> bothRatios()
+{
+    return {{QRect(0, 0, 3840, 2160), 1.0}, {QRect(3840, 0, 1920, 1080), 2.0}};
+}
+
+QRect on(int ratio, int width, int height)
+{
+    return QRect(bothRatios().at(ratio == 2 ? 1 : 0).geometry.topLeft(), QSize(width, height));
 }
 
 } // namespace OffscreenScreen

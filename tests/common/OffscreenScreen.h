@@ -1,4 +1,5 @@
-// Gives the offscreen platform screens of chosen sizes; call before the application exists.
+// Gives the offscreen platform screens of chosen sizes and ratios; call before the application
+// exists.
 #pragma once
 
 #include <QList>
@@ -7,8 +8,18 @@
 namespace OffscreenScreen
 {
 
-// Selects the offscreen platform with these screens (the first is the primary) at ratio dpr.
-void configure(const QList<QRect> &screens, double dpr = 1.0);
+struct Screen {
+    Screen(QRect geometry, double dpr = 1.0) : geometry(geometry), dpr(dpr) {}
+    QRect geometry;
+    double dpr;
+};
+
+// Selects the offscreen platform with these screens; the first is the primary.
+void configure(const QList<Screen> &screens);
+// A normal screen and a double-density one to its right, so that one process draws at both ratios.
+QList<Screen> bothRatios();
+// A rectangle of the given size on the bothRatios() screen with that ratio (1 or 2).
+QRect on(int ratio, int width, int height);
 
 } // namespace OffscreenScreen
 
@@ -22,7 +33,3 @@ void configure(const QList<QRect> &screens, double dpr = 1.0);
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&tc, argc, argv);                                                      \
     }
-
-// A QTEST_MAIN that runs on one 1920 x 1080 offscreen screen.
-#define PODIVEX_TEST_MAIN_1080P(TestObject)                                                        \
-    PODIVEX_TEST_MAIN_SCREENS(TestObject, {QRect(0, 0, 1920, 1080)})
