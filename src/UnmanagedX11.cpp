@@ -206,13 +206,17 @@ void raiseUnmanagedAbove(const Connection &c, xcb_window_t w, xcb_window_t ref, 
         anchor != XCB_NONE ? nextBandWindow(c, anchor, floor, w, &metW) : XCB_NONE;
     if (metW)
         return; // already the lowest of the band above ref: restacking would only cause repaints
-    if (next != XCB_NONE) {
-        const uint32_t values[] = {next, XCB_STACK_MODE_BELOW};
+    restack(c, w, next, next != XCB_NONE ? XCB_STACK_MODE_BELOW : XCB_STACK_MODE_ABOVE);
+}
+
+void restack(const Connection &c, xcb_window_t w, xcb_window_t sibling, uint32_t mode)
+{
+    if (sibling != XCB_NONE) {
+        const uint32_t values[] = {sibling, mode};
         xcb_configure_window(c.get(), w, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
                              values);
     } else {
-        const uint32_t values[] = {XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(c.get(), w, XCB_CONFIG_WINDOW_STACK_MODE, values);
+        xcb_configure_window(c.get(), w, XCB_CONFIG_WINDOW_STACK_MODE, &mode);
     }
     c.flush();
 }

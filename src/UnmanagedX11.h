@@ -26,6 +26,9 @@ void setBypassesManager(const Connection &c, xcb_window_t w, bool on, bool shown
 // window, so w never leaves it. floor is the window the window manager stacks its windows under
 // (its check window; none without one): w always stays above it. With no ref (or ref == w) w goes
 // to the very top.
+// Restacks w directly: relative to sibling with the given stack mode, or to the top without one.
+void restack(const Connection &c, xcb_window_t w, xcb_window_t sibling, uint32_t mode);
+
 void raiseUnmanagedAbove(const Connection &c, xcb_window_t w, xcb_window_t ref, xcb_window_t floor);
 
 } // namespace x11

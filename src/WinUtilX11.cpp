@@ -337,15 +337,10 @@ void X11Backend::raiseAbove(HWND hwnd, HWND ref)
         // The window manager keeps the above layer above the rest, so "above ref" never leaves it.
         c.sendToRoot(w, c.atom(x11::NetRestackWindow),
                      {kSourcePager, sibling, XCB_STACK_MODE_ABOVE, 0, 0});
-    } else if (sibling != XCB_NONE) {
-        const uint32_t values[] = {sibling, XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(c.get(), w, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
-                             values);
+        c.flush();
     } else {
-        const uint32_t values[] = {XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(c.get(), w, XCB_CONFIG_WINDOW_STACK_MODE, values);
+        x11::restack(c, w, sibling, XCB_STACK_MODE_ABOVE);
     }
-    c.flush();
 }
 
 bool X11Backend::activateUnmanaged(xcb_window_t w)
