@@ -272,18 +272,6 @@ void BottomBar::updateShape()
     BarChrome::shapeTo(this, cards);
 }
 
-void BottomBar::enterEvent(QEnterEvent *event)
-{
-    resetIdle();
-    QWidget::enterEvent(event);
-}
-
-void BottomBar::leaveEvent(QEvent *event)
-{
-    m_fader->restartIdle();
-    QWidget::leaveEvent(event);
-}
-
 void BottomBar::moveEvent(QMoveEvent *event)
 {
     update();

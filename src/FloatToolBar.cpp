@@ -395,18 +395,6 @@ void FloatToolBar::mouseReleaseEvent(QMouseEvent *event)
     QWidget::mouseReleaseEvent(event);
 }
 
-void FloatToolBar::enterEvent(QEnterEvent *event)
-{
-    resetIdle();
-    QWidget::enterEvent(event);
-}
-
-void FloatToolBar::leaveEvent(QEvent *event)
-{
-    m_fader->restartIdle();
-    QWidget::leaveEvent(event);
-}
-
 void FloatToolBar::moveEvent(QMoveEvent *event)
 {
     placeCompanion();

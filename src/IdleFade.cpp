@@ -1,6 +1,7 @@
 // Idle timer and fade animation shared by the bars.
 #include "IdleFade.h"
 
+#include <QEvent>
 #include <QTimer>
 #include <QVariantAnimation>
 
@@ -15,6 +16,16 @@ IdleFade::IdleFade(QObject *parent)
         m_fade = value.toDouble();
         emit changed(m_fade);
     });
+    parent->installEventFilter(this);
+}
+
+bool IdleFade::eventFilter(QObject *, QEvent *event)
+{
+    if (event->type() == QEvent::Enter)
+        resetIdle();
+    else if (event->type() == QEvent::Leave)
+        restartIdle();
+    return false;
 }
 
 void IdleFade::fadeTo(double x)

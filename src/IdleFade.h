@@ -15,6 +15,8 @@ public:
     static constexpr int kFadeMs = 260;
     static constexpr double kIdleOpacity = 0.32;
 
+    // Also watches the parent: the pointer entering it is activity, leaving it starts the idle
+    // period.
     explicit IdleFade(QObject *parent);
 
     double fade() const { return m_fade; }
@@ -27,6 +29,8 @@ public:
     void restartIdle();
     // Activity: full opacity and a fresh idle period.
     void resetIdle();
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     void changed(double fade);
