@@ -1,5 +1,5 @@
 // Ink costs: one pointer move (segment plus the paint of its box) against a full redraw of a page.
-#include "AnnotationOverlay.h"
+#include "annotation/AnnotationOverlay.h"
 #include "OffscreenScreen.h"
 #include "PaintCounter.h"
 

@@ -1,6 +1,6 @@
 // Resident memory growth while a 200 MB installer downloads from a local server.
 #include "TestServer.h"
-#include "Updater.h"
+#include "update/Updater.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Detection cost: scoring and picking over synthetic window lists, and describing real X windows.
 #include "FakeBackend.h"
 #include "PrivateDisplayX11.h"
-#include "SlideFinder.h"
-#include "WinBackendX11.h"
+#include "detection/SlideFinder.h"
+#include "platform/x11/X11Backend.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,5 +1,5 @@
 // Time from nextSlide to the key at the show, in front and behind another window (X display).
-#include "SlideController.h"
+#include "control/SlideController.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -68,7 +68,7 @@ void measure(benchmark::State &state, bool showInFront, const std::function<void
              const std::function<bool(Scene &)> &done)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        state.SkipWithError("needs an X display (run through tests/x11/with-xvfb.sh)");
+        state.SkipWithError("needs an X display (run through tests/common/x11/with-xvfb.sh)");
         return;
     }
     Scene scene;

@@ -1,5 +1,5 @@
 // Fuzzes the manifest reader: a body is rejected with a known message or yields usable fields.
-#include "Updater.h"
+#include "update/Updater.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // Fuzzes the settings reader: trimmed entries that read back the same once rewritten.
-#include "Updater.h"
+#include "update/Updater.h"
 
 #include <QTextStream>
 

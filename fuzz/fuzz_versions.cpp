@@ -1,5 +1,5 @@
 // Fuzzes version comparison (a consistent order) and the installer name made from a version.
-#include "Updater.h"
+#include "update/Updater.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Renders the pen panel and a slide with each tool's ink to PNG files (default directory: docs).
-#include "AnnotPanel.h"
-#include "AnnotationOverlay.h"
+#include "annotation/AnnotPanel.h"
+#include "annotation/AnnotationOverlay.h"
 
 #include <QApplication>
 #include <QDir>

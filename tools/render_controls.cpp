@@ -1,9 +1,9 @@
 // Renders the touch controls in their main states to PNG files, at ratio 1 and 2.
 // Usage: render_controls [output directory, default "docs"]
-#include "BottomBar.h"
-#include "FloatToolBar.h"
-#include "IconPainter.h"
-#include "TouchButton.h"
+#include "controls/BottomBar.h"
+#include "controls/FloatToolBar.h"
+#include "controls/IconPainter.h"
+#include "controls/TouchButton.h"
 
 #include <QApplication>
 #include <QDir>

@@ -33,13 +33,13 @@ if [ ! -f "$qt/mingw-w64-qt6.cmake" ]; then
     tar xJf "$archive" -C "$build" || abort "unpacking $archive failed"
 fi
 
-# Windows test executables: every tests/win/tst_*.cpp, plus the platform-free suites that mean
+# Windows test executables: every tests/*/win32/tst_*.cpp, plus the platform-free suites that mean
 # something on Windows (they run on the offscreen platform there too).
 portable=(tst_slidefinder tst_coordinates tst_icons tst_touchbutton tst_slidecontroller)
 win_tests=()
-for source in tests/win/tst_*.cpp; do win_tests+=("$(basename "$source" .cpp)"); done
+for source in tests/*/win32/tst_*.cpp; do win_tests+=("$(basename "$source" .cpp)"); done
 targets=(Podivex show_standin "${win_tests[@]}")
-for name in "${portable[@]}"; do [ -f "tests/$name.cpp" ] && targets+=("$name"); done
+for name in "${portable[@]}"; do ls tests/*/"$name.cpp" >/dev/null 2>&1 && targets+=("$name"); done
 
 echo "== cross-building ${targets[*]}"
 if ! { cmake -S . -B "$build/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$qt/mingw-w64-qt6.cmake" \

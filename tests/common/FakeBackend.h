@@ -2,7 +2,7 @@
 // every operation the code under test asked for.
 #pragma once
 
-#include "WinBackend.h"
+#include "platform/WindowBackend.h"
 
 #include <QHash>
 #include <QStringList>

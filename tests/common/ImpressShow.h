@@ -2,7 +2,7 @@
 // show.
 #pragma once
 
-#include "WinUtil.h"
+#include "platform/WindowLayer.h"
 
 #include <QProcess>
 #include <QStringList>

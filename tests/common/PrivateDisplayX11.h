@@ -2,8 +2,8 @@
 // benchmarks.
 #pragma once
 
-#include "WinUtil.h"
-#include "XcbConnectionX11.h"
+#include "platform/WindowLayer.h"
+#include "platform/x11/XcbConnectionX11.h"
 
 #include <QByteArray>
 #include <QProcess>

@@ -1,0 +1,68 @@
+// The pen menu: tools, pen colours, widths, undo and clear, and a status line for the current
+// slide.
+#pragma once
+
+#include "annotation/AnnotationOverlay.h"
+
+#include <QColor>
+#include <QList>
+#include <QWidget>
+
+class QLabel;
+class TouchButton;
+
+class AnnotPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit AnnotPanel(QWidget *parent = nullptr);
+
+    // Checks the button of the tool and no other; emits nothing.
+    void syncTool(AnnotationOverlay::Tool tool);
+    QSize panelSize() const { return sizeHint(); }
+    void refreshStatusStyle();
+
+    const QList<TouchButton *> &toolButtons() const { return toolButtons_; }
+    const QList<TouchButton *> &swatches() const { return swatches_; }
+    const QList<TouchButton *> &widthButtons() const { return widthButtons_; }
+    TouchButton *undoButton() const { return undoButton_; }
+    TouchButton *clearButton() const { return clearButton_; }
+    QLabel *statusLabel() const { return status_; }
+    QColor color() const { return color_; }
+    double fade() const { return fade_; }
+
+public slots:
+    void setPageStatus(int page, int count);
+    void setFade(double f);
+
+signals:
+    void toolChanged(AnnotationOverlay::Tool tool);
+    void colorChanged(QColor color);
+    void widthChanged(int level);
+    void clearRequested();
+    void undoRequested();
+    void activity();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    TouchButton *addButton(const QString &iconId, int pixelSize, const QString &tip, int row,
+                           int column);
+    void addToolButton(const QString &iconId, AnnotationOverlay::Tool tool, const QString &tip,
+                       int row, int column);
+    void chooseTool(AnnotationOverlay::Tool tool);
+    static void checkOnly(const QList<TouchButton *> &buttons, TouchButton *chosen);
+
+    QList<TouchButton *> toolButtons_;
+    QList<TouchButton *> swatches_;
+    QList<TouchButton *> widthButtons_;
+    TouchButton *undoButton_ = nullptr;
+    TouchButton *clearButton_ = nullptr;
+    QLabel *status_ = nullptr;
+    int page_ = 0;
+    int count_ = 0;
+    QColor color_ = QColor(255, 59, 48);
+    double fade_ = 1.0;
+};

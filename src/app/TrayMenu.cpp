@@ -1,0 +1,125 @@
+// Tray icon and menu: toggles, re-detect, update mode, manual check, start at log-on, about, quit.
+#include "app/TrayMenu.h"
+
+#include "platform/AutoStart.h"
+#include "controls/IconPainter.h"
+#include "update/UpdatePrompts.h"
+#include "update/Updater.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSystemTrayIcon>
+
+namespace
+{
+
+const QString kTrayTitle = QStringLiteral("演示悬浮工具栏");
+// Indexed by Updater::Mode.
+const QString kModeEntries[] = {QStringLiteral("静默更新"), QStringLiteral("弹窗询问"),
+                                QStringLiteral("不自动更新")};
+
+} // namespace
+
+QIcon makeTrayIcon()
+{
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(18, 18, 22));
+    painter.drawEllipse(QRectF(2, 2, 60, 60));
+    Icons::draw(painter, QStringLiteral("annotate"), QRectF(14, 12, 36, 36), Qt::white);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+TrayMenu::TrayMenu(std::function<void()> toggleControls, std::function<void()> redetect)
+    : m_tray(new QSystemTrayIcon(makeTrayIcon(), qApp)), m_updater(std::make_unique<Updater>())
+{
+    m_tray->setToolTip(kTrayTitle);
+    UpdatePrompts::connectTray(m_updater.get(), m_tray);
+    buildMenu(toggleControls, redetect);
+    m_tray->setContextMenu(m_menu.get());
+    m_tray->show();
+    UpdatePrompts::scheduleChecks(m_updater.get(), qApp);
+}
+
+TrayMenu::~TrayMenu()
+{
+    m_tray->setContextMenu(nullptr);
+    m_menu.reset();
+    m_updater.reset();
+    delete m_tray;
+}
+
+void TrayMenu::notify(const QString &text)
+{
+    m_tray->showMessage(kTrayTitle, text, QSystemTrayIcon::Information, 2500);
+}
+
+void TrayMenu::buildMenu(const std::function<void()> &toggleControls,
+                         const std::function<void()> &redetect)
+{
+    m_menu = std::make_unique<QMenu>();
+    m_menu->addAction(QStringLiteral("显示 / 隐藏控件"), toggleControls);
+    m_menu->addAction(QStringLiteral("重新检测放映窗口"), redetect);
+
+    QMenu *settings = m_menu->addMenu(QStringLiteral("设置"));
+    auto *modes = new QActionGroup(m_menu.get());
+    modes->setExclusive(true);
+    for (const Updater::Mode mode : {Updater::Silent, Updater::Ask, Updater::Off}) {
+        QAction *entry = settings->addAction(kModeEntries[mode]);
+        entry->setCheckable(true);
+        entry->setChecked(Updater::mode() == mode);
+        modes->addAction(entry);
+        QObject::connect(entry, &QAction::triggered, m_tray, [this, entry, mode] {
+            Updater::setMode(mode);
+            entry->setChecked(true);
+            m_tray->showMessage(QStringLiteral("Podivex"),
+                                QStringLiteral("更新方式已设为：%1").arg(Updater::modeText(mode)),
+                                QSystemTrayIcon::Information, 2000);
+        });
+    }
+    settings->addSeparator();
+    settings->addAction(QStringLiteral("检查更新"), m_updater.get(),
+                        [this] { m_updater->check(true); });
+
+    QAction *autoStart = m_menu->addAction(QStringLiteral("开机自动启动"));
+    autoStart->setCheckable(true);
+    autoStart->setChecked(isAutoStartEnabled());
+    QObject::connect(autoStart, &QAction::triggered, m_tray, [this, autoStart](bool checked) {
+        setAutoStart(checked);
+        const bool enabled = isAutoStartEnabled();
+        if (enabled != checked)
+            autoStart->setChecked(enabled);
+        m_tray->showMessage(kTrayTitle,
+                            enabled ? QStringLiteral("已设置开机自动启动")
+                                    : QStringLiteral("已取消开机自动启动"),
+                            QSystemTrayIcon::Information, 2000);
+    });
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("关于 Podivex"), &TrayMenu::showAbout);
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("退出"), qApp, &QCoreApplication::quit);
+}
+
+void TrayMenu::showAbout()
+{
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("关于 Podivex"));
+    box.setTextFormat(Qt::RichText);
+    box.setText(QStringLiteral(
+        "<h2 style='margin-bottom:2px'>Podivex</h2><div style='color:#7A7A88'>演示放映悬浮工具栏 · "
+        "v1.0.0.1</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
+        "Office）</b> "
+        "的全屏放映场景设计的触屏友好悬浮工具条。</"
+        "p><p>支持批注（按页独立保存）、翻页、结束放映、最小化放映窗口，"
+        "自动识别前台放映窗口并把操作定向到它。</p>"));
+    box.setIconPixmap(makeTrayIcon().pixmap(48, 48));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}

@@ -1,0 +1,251 @@
+// Start-up order, the tracking and stacking ticks, and the couplings between controls and overlay.
+#include "app/TrayMode.h"
+
+#include "annotation/AnnotPanel.h"
+#include "annotation/AnnotationOverlay.h"
+#include "controls/BottomBar.h"
+#include "controls/FloatToolBar.h"
+#include "control/SlideController.h"
+#include "detection/SlideFinder.h"
+#include "platform/TopMostGuard.h"
+#include "app/TrayMenu.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace
+{
+
+HWND handleOf(const QWidget *w)
+{
+    return win::fromWinId(w->winId());
+}
+
+const QColor kInitialPenColor(255, 59, 48);
+
+} // namespace
+
+TrayMode::TrayMode(bool withTray)
+    : m_controller(std::make_unique<SlideController>(nullptr)),
+      m_overlay(std::make_unique<AnnotationOverlay>()), m_panel(std::make_unique<AnnotPanel>()),
+      m_toolBar(std::make_unique<FloatToolBar>()), m_bottomBar(std::make_unique<BottomBar>()),
+      m_guard(std::make_unique<TopMostGuard>())
+{
+    QCoreApplication::instance()->installNativeEventFilter(m_guard.get());
+
+    const HWND overlay = handleOf(m_overlay.get());
+    win::setToolWindow(overlay, true);
+    win::setNoActivate(overlay, true);
+    win::setClickThrough(overlay, true);
+    win::setTopMost(overlay, true);
+    const HWND panel = handleOf(m_panel.get());
+    win::setToolWindow(panel, true);
+    win::setNoActivate(panel, true);
+    win::setTopMost(panel, true);
+    m_toolBar->setCompanion(m_panel.get());
+    m_toolBar->applyNativeStyles();
+    m_bottomBar->applyNativeStyles();
+    for (const QWidget *w :
+         {static_cast<QWidget *>(m_toolBar.get()), static_cast<QWidget *>(m_bottomBar.get()),
+          static_cast<QWidget *>(m_overlay.get()), static_cast<QWidget *>(m_panel.get())})
+        m_guard->guard(handleOf(w));
+
+    m_trackingTimer = std::make_unique<QTimer>();
+    m_trackingTimer->setInterval(1500);
+    connect(m_trackingTimer.get(), &QTimer::timeout, this, &TrayMode::trackingTick);
+    trackingTick();
+    m_trackingTimer->start();
+    m_stackingTimer = std::make_unique<QTimer>();
+    m_stackingTimer->setInterval(800);
+    connect(m_stackingTimer.get(), &QTimer::timeout, this, &TrayMode::stackingTick);
+    m_stackingTimer->start();
+
+    connect(m_controller.get(), &SlideController::infoChanged, this, [this](int current, int) {
+        m_bottomBar->setPageText(m_controller->pageText());
+        m_overlay->setCurrentPage(current);
+    });
+    connect(m_overlay.get(), &AnnotationOverlay::pageChanged, this,
+            [this](int page) { m_panel->setPageStatus(page, m_overlay->strokeCount(page)); });
+    connect(m_overlay.get(), &AnnotationOverlay::strokesChanged, m_panel.get(),
+            &AnnotPanel::setPageStatus);
+    connect(m_bottomBar.get(), &BottomBar::prevClicked, this,
+            [this] { m_controller->prevSlide(); });
+    connect(m_bottomBar.get(), &BottomBar::nextClicked, this,
+            [this] { m_controller->nextSlide(); });
+    connect(m_bottomBar.get(), &BottomBar::endClicked, this, [this] { m_controller->endShow(); });
+    connect(m_bottomBar.get(), &BottomBar::minimizeClicked, this,
+            [this] { m_controller->minimizeShow(); });
+    m_toolBar->setPenColor(kInitialPenColor);
+    m_overlay->setColor(kInitialPenColor);
+    connect(m_toolBar.get(), &FloatToolBar::annotateToggled, this, &TrayMode::onAnnotateToggled);
+    connect(m_toolBar.get(), &FloatToolBar::expandToggled, this, &TrayMode::onExpandToggled);
+    connect(m_panel.get(), &AnnotPanel::toolChanged, m_overlay.get(), &AnnotationOverlay::setTool);
+    connect(m_panel.get(), &AnnotPanel::colorChanged, this, [this](const QColor &color) {
+        m_overlay->setColor(color);
+        m_toolBar->setPenColor(color);
+    });
+    connect(m_panel.get(), &AnnotPanel::widthChanged, m_overlay.get(),
+            &AnnotationOverlay::setWidthLevel);
+    connect(m_panel.get(), &AnnotPanel::clearRequested, m_overlay.get(), &AnnotationOverlay::clear);
+    connect(m_panel.get(), &AnnotPanel::undoRequested, m_overlay.get(), &AnnotationOverlay::undo);
+    connect(m_overlay.get(), &AnnotationOverlay::activity, m_toolBar.get(),
+            &FloatToolBar::resetIdle);
+    connect(m_panel.get(), &AnnotPanel::activity, m_toolBar.get(), &FloatToolBar::resetIdle);
+
+    win::installGlobalMouseHook([this](int x, int y) { outsideClick(x, y); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [] { win::uninstallGlobalMouseHook(); });
+
+    if (withTray)
+        m_tray = std::make_unique<TrayMenu>([this] { toggleControls(); }, [this] { redetect(); });
+}
+
+TrayMode::~TrayMode()
+{
+    m_tray.reset();
+    m_stackingTimer.reset();
+    m_trackingTimer.reset();
+    QCoreApplication::instance()->removeNativeEventFilter(m_guard.get());
+    win::uninstallGlobalMouseHook();
+}
+
+QSet<void *> TrayMode::ownWindows() const
+{
+    return {handleOf(m_toolBar.get()), handleOf(m_bottomBar.get()), handleOf(m_overlay.get()),
+            handleOf(m_panel.get())};
+}
+
+void TrayMode::trackingTick()
+{
+    if (m_target && win::isWindowValid(m_target) && SlideFinder::stillValid(m_target))
+        return;
+    const HWND w = SlideFinder::find(ownWindows()).hwnd;
+    if (w && w != m_target)
+        attach(w);
+    else if (!w && m_target)
+        detach();
+}
+
+void TrayMode::attach(HWND w)
+{
+    m_target = w;
+    m_controller->setTarget(w);
+    m_overlay->resetAll();
+    m_panel->setPageStatus(0, 0);
+    const QRect rect = win::monitorRect(w);
+    m_overlay->attachTo(rect);
+    m_overlay->setOverlayActive(true);
+    m_bottomBar->setScreenRect(rect);
+    m_toolBar->setHasTarget(true);
+    m_bottomBar->setHasTarget(true);
+}
+
+void TrayMode::detach()
+{
+    m_target = nullptr;
+    m_controller->setTarget(nullptr);
+    m_toolBar->setAnnotating(false);
+    m_toolBar->setExpanded(false);
+    m_panel->setVisible(false);
+    m_overlay->resetAll();
+    m_panel->setPageStatus(0, 0);
+    m_overlay->setAnnotating(false);
+    m_overlay->setOverlayActive(false);
+    m_toolBar->setHasTarget(false);
+    m_bottomBar->setHasTarget(false);
+}
+
+void TrayMode::stackingTick()
+{
+    const HWND show = m_controller->target();
+    const HWND overlay = handleOf(m_overlay.get());
+    const HWND panel = handleOf(m_panel.get());
+    const HWND bar = handleOf(m_bottomBar.get());
+    const HWND toolBar = handleOf(m_toolBar.get());
+    for (HWND h : {overlay, panel, bar, toolBar})
+        win::setTopMost(h, true);
+    HWND anchor = nullptr;
+    if (show) {
+        win::raiseAbove(overlay, show);
+        if (m_panel->isVisible())
+            win::raiseAbove(panel, overlay);
+        anchor = m_panel->isVisible() ? panel : overlay;
+    }
+    win::raiseAbove(bar, anchor);
+    win::raiseAbove(toolBar, bar);
+}
+
+void TrayMode::outsideClick(int x, int y)
+{
+    if (!m_panel->isVisible())
+        return;
+    const QPoint p = win::mouseHookToLogical(x, y);
+    for (const QWidget *w :
+         {static_cast<QWidget *>(m_panel.get()), static_cast<QWidget *>(m_toolBar.get()),
+          static_cast<QWidget *>(m_bottomBar.get())}) {
+        if (w->geometry().contains(p))
+            return;
+    }
+    m_toolBar->setExpanded(false);
+}
+
+void TrayMode::applyPanelRule()
+{
+    if (!m_overlay->isAnnotating()) {
+        m_panel->setVisible(false);
+        return;
+    }
+    const bool expanded = m_toolBar->isExpanded();
+    m_panel->setVisible(expanded);
+    if (expanded) {
+        m_toolBar->placeCompanion();
+        m_toolBar->resetIdle();
+    }
+}
+
+void TrayMode::onAnnotateToggled(bool on)
+{
+    m_overlay->setAnnotating(on);
+    if (on) {
+        m_panel->syncTool(AnnotationOverlay::Pen);
+    } else {
+        m_toolBar->setExpanded(false);
+        m_panel->syncTool(AnnotationOverlay::Pointer);
+    }
+    applyPanelRule();
+}
+
+void TrayMode::onExpandToggled(bool on)
+{
+    if (on && !m_overlay->isAnnotating())
+        m_toolBar->setAnnotating(true);
+    applyPanelRule();
+}
+
+void TrayMode::toggleControls()
+{
+    m_controlsVisible = !m_controlsVisible;
+    m_toolBar->setUserVisible(m_controlsVisible);
+    m_bottomBar->setUserVisible(m_controlsVisible);
+    if (m_controlsVisible) {
+        m_toolBar->applyNativeStyles();
+        m_bottomBar->applyNativeStyles();
+        if (m_target)
+            m_overlay->setOverlayActive(true);
+        if (m_overlay->isAnnotating() && m_toolBar->isExpanded())
+            m_panel->setVisible(true);
+    } else {
+        m_toolBar->setAnnotating(false);
+        m_toolBar->setExpanded(false);
+        m_overlay->setAnnotating(false);
+        m_panel->setVisible(false);
+        m_overlay->setOverlayActive(false);
+    }
+}
+
+void TrayMode::redetect()
+{
+    m_target = nullptr;
+    trackingTick();
+    if (m_tray)
+        m_tray->notify(SlideFinder::describe(SlideFinder::find({})));
+}

@@ -1,0 +1,29 @@
+// Slide-show detection: scores top-level windows for how much they look like a running show.
+#pragma once
+
+#include "platform/WindowLayer.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+namespace SlideFinder {
+
+struct Result {
+    HWND hwnd = nullptr;
+    int score = 0;
+    QString title;
+    QString className;
+    QString processName;
+    QString hits;
+};
+
+// A result at or above this score is a slide show.
+constexpr int kThreshold = 60;
+
+Result find(const QSet<void *> &excluded);
+QList<Result> probeAll(const QSet<void *> &excluded, int limit);
+QString describe(const Result &r);
+bool stillValid(HWND hwnd);
+
+} // namespace SlideFinder

@@ -1,0 +1,305 @@
+// The Win32 backend of the window layer: queries, styles, z-order, keys and the mouse hook.
+#include "platform/win32/Win32Backend.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QThread>
+
+#include <dwmapi.h>
+
+namespace win
+{
+namespace
+{
+
+constexpr DWORD kDwmCloaked = 14;  // DWMWA_CLOAKED
+constexpr int kTextBuffer = 512;   // window text and class name, NUL included
+constexpr DWORD kPathBuffer = 260; // process image path
+constexpr UINT kMoveFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;           // 0x13
+constexpr UINT kFrameFlags = kMoveFlags | SWP_FRAMECHANGED;                     // 0x33
+constexpr UINT kFrameInPlaceFlags = kFrameFlags | SWP_NOZORDER;                 // 0x37
+constexpr UINT kRestoreFlags = kMoveFlags | SWP_NOOWNERZORDER | SWP_DEFERERASE; // 0x2213
+constexpr UINT kForceMinimize = 11;                                             // SW_FORCEMINIMIZE
+
+// The low-level hook's state: the one callback and the installed hook.
+std::function<void(int, int)> g_onLeftDown;
+HHOOK g_mouseHook = nullptr;
+
+// Window text or class name: the getter fills a zeroed buffer; the result ends at the first NUL.
+template <typename Getter> QString readText(HWND hwnd, Getter getter)
+{
+    wchar_t buffer[kTextBuffer] = {};
+    // The count includes the terminating NUL, so a long text keeps 511 characters.
+    if (getter(hwnd, buffer, kTextBuffer) <= 0)
+        return QString();
+    return QString::fromWCharArray(buffer);
+}
+
+QString titleOf(HWND hwnd)
+{
+    return readText(hwnd, GetWindowTextW);
+}
+QString classOf(HWND hwnd)
+{
+    return readText(hwnd, GetClassNameW);
+}
+
+QRect scaled(const RECT &r)
+{
+    return scaledRect(r.left, r.top, r.right, r.bottom);
+}
+
+QRect outerRect(HWND hwnd)
+{
+    RECT r;
+    return GetWindowRect(hwnd, &r) ? scaled(r) : QRect();
+}
+
+QString imageName(DWORD pid)
+{
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return QString();
+    wchar_t buffer[kPathBuffer] = {};
+    DWORD size = kPathBuffer;
+    const QString path = QueryFullProcessImageNameW(process, 0, buffer, &size)
+                             ? QString::fromWCharArray(buffer)
+                             : QString();
+    CloseHandle(process);
+    const int cut = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1).toUpper();
+}
+
+// DWM hides cloaked windows (other virtual desktops, suspended store apps) although they are
+// "visible"; a failing query (no DWM) counts as not cloaked.
+bool isCloaked(HWND hwnd)
+{
+    DWORD cloaked = 0;
+    return SUCCEEDED(DwmGetWindowAttribute(hwnd, kDwmCloaked, &cloaked, sizeof(cloaked))) &&
+           cloaked != 0;
+}
+
+BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM param)
+{
+    if (!IsWindowVisible(hwnd) || hwnd == GetShellWindow() || isCloaked(hwnd))
+        return TRUE;
+    WindowInfo info;
+    info.hwnd = hwnd;
+    info.minimized = IsIconic(hwnd) != FALSE;
+    info.title = titleOf(hwnd);
+    info.className = classOf(hwnd);
+    info.rect = outerRect(hwnd);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    info.pid = pid;
+    info.processName = pid ? imageName(pid) : QString();
+    info.style = GetWindowLongW(hwnd, GWL_STYLE);
+    info.exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+    reinterpret_cast<QList<WindowInfo> *>(param)->append(info);
+    return TRUE;
+}
+
+bool hasExStyle(HWND hwnd, LONG_PTR bits)
+{
+    return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & bits) == bits;
+}
+
+// Rewrites the extended style; Windows may drop a window out of the top-most band when the style
+// changes, so a window that was top-most is put back at once.
+void changeExStyle(HWND hwnd, LONG_PTR add, LONG_PTR remove)
+{
+    const LONG_PTR before = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, (before | add) & ~remove);
+    if (before & WS_EX_TOPMOST)
+        SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, kFrameFlags);
+}
+
+void switchExStyle(HWND hwnd, LONG_PTR bits, bool on)
+{
+    changeExStyle(hwnd, on ? bits : 0, on ? 0 : bits);
+}
+
+// The lowest top-most window above ref, so that w can be slotted in just below it; HWND_TOPMOST
+// when there is none or the walk meets w itself.
+HWND insertAfterFor(HWND w, HWND ref)
+{
+    if (!ref || ref == w)
+        return HWND_TOPMOST;
+    for (HWND above = GetWindow(ref, GW_HWNDPREV); above && above != w;
+         above = GetWindow(above, GW_HWNDPREV)) {
+        if (hasExStyle(above, WS_EX_TOPMOST))
+            return above;
+    }
+    return HWND_TOPMOST;
+}
+
+bool activate(HWND hwnd)
+{
+    if (!hwnd || !IsWindow(hwnd))
+        return false;
+    if (IsIconic(hwnd))
+        ShowWindow(hwnd, SW_RESTORE);
+    if (SetForegroundWindow(hwnd))
+        return true;
+    // The foreground lock lets only the thread owning the foreground hand it over: borrow its input
+    // state for the call.
+    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD self = GetCurrentThreadId();
+    if (front == 0 || front == self || !AttachThreadInput(self, front, TRUE))
+        return SetForegroundWindow(hwnd) != FALSE;
+    const bool done = SetForegroundWindow(hwnd) != FALSE;
+    AttachThreadInput(self, front, FALSE);
+    return done;
+}
+
+INPUT keyRecord(int vk, DWORD flags)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = WORD(vk);
+    input.ki.wScan = WORD(MapVirtualKeyW(UINT(vk), MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+bool sendKey(int vk)
+{
+    static_assert(sizeof(void *) != 8 || sizeof(INPUT) == 40, "INPUT record layout");
+    INPUT records[2] = {keyRecord(vk, 0), keyRecord(vk, KEYEVENTF_KEYUP)};
+    return SendInput(2, records, int(sizeof(INPUT))) == 2;
+}
+
+// Runs on the GUI thread through its message loop; the press always travels on unchanged.
+LRESULT CALLBACK lowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode >= 0 && wParam == WM_LBUTTONDOWN && g_onLeftDown && lParam) {
+        const auto *info = reinterpret_cast<const MSLLHOOKSTRUCT *>(lParam);
+        g_onLeftDown(int(info->pt.x), int(info->pt.y));
+    }
+    return CallNextHookEx(g_mouseHook, nCode, wParam, lParam);
+}
+
+class Win32Backend final : public Backend
+{
+public:
+    HWND foregroundWindow() override { return GetForegroundWindow(); }
+    bool isWindowValid(HWND hwnd) override { return IsWindow(hwnd) != FALSE; }
+    bool isMinimized(HWND hwnd) override { return IsIconic(hwnd) != FALSE; }
+    QString windowTitle(HWND hwnd) override { return titleOf(hwnd); }
+    QString classNameOf(HWND hwnd) override { return classOf(hwnd); }
+    QRect windowRect(HWND hwnd) override { return outerRect(hwnd); }
+    QString processNameOf(unsigned pid) override { return imageName(pid); }
+
+    QRect monitorRectPhysical(HWND hwnd) override
+    {
+        const HMONITOR monitor =
+            MonitorFromWindow(hwnd ? hwnd : GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY);
+        MONITORINFO info = {};
+        info.cbSize = sizeof(info);
+        if (GetMonitorInfoW(monitor, &info))
+            return scaled(info.rcMonitor);
+        return QRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    }
+
+    QList<WindowInfo> enumTopLevelWindows() override
+    {
+        QList<WindowInfo> windows;
+        EnumWindows(EnumWindowsProc, reinterpret_cast<LPARAM>(&windows));
+        return windows;
+    }
+
+    void setTopMost(HWND hwnd, bool on) override
+    {
+        SetWindowPos(hwnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, kMoveFlags);
+    }
+    void setToolWindow(HWND hwnd, bool on) override { switchExStyle(hwnd, WS_EX_TOOLWINDOW, on); }
+    void setNoActivate(HWND hwnd, bool on) override { switchExStyle(hwnd, WS_EX_NOACTIVATE, on); }
+
+    void setClickThrough(HWND hwnd, bool on) override
+    {
+        // Layered either way: the overlay's translucency must survive switching click-through off.
+        changeExStyle(hwnd, on ? WS_EX_TRANSPARENT | WS_EX_LAYERED : WS_EX_LAYERED,
+                      on ? 0 : WS_EX_TRANSPARENT);
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameInPlaceFlags);
+    }
+
+    void setLayeredAlpha(HWND hwnd, int alpha) override
+    {
+        if (!hasExStyle(hwnd, WS_EX_LAYERED))
+            changeExStyle(hwnd, WS_EX_LAYERED, 0);
+        SetLayeredWindowAttributes(hwnd, 0, BYTE(qBound(0, alpha, 255)), LWA_ALPHA);
+    }
+
+    void raiseAbove(HWND w, HWND ref) override
+    {
+        SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, kMoveFlags);
+        SetWindowPos(w, insertAfterFor(w, ref), 0, 0, 0, 0, kMoveFlags);
+        if (!hasExStyle(w, WS_EX_TOPMOST))
+            SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, kMoveFlags);
+    }
+
+    bool forceForeground(HWND hwnd) override { return activate(hwnd); }
+
+    void minimizeWindow(HWND hwnd) override
+    {
+        if (!IsWindow(hwnd))
+            return;
+        ShowWindow(hwnd, kForceMinimize);
+        SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    }
+
+    bool injectKey(int vk) override { return sendKey(vk); }
+
+    bool injectKeyTo(HWND target, int vk) override
+    {
+        if (!target || !IsWindow(target))
+            return false;
+        if (target != GetForegroundWindow()) {
+            activate(target);
+            QThread::msleep(60); // let the activation settle before the keys arrive
+        }
+        return sendKey(vk);
+    }
+
+    void installGlobalMouseHook(std::function<void(int, int)> callback) override
+    {
+        g_onLeftDown = std::move(callback);
+        if (!g_mouseHook)
+            g_mouseHook = SetWindowsHookExW(WH_MOUSE_LL, lowLevelMouseProc, nullptr, 0);
+    }
+
+    void uninstallGlobalMouseHook() override
+    {
+        if (g_mouseHook) {
+            UnhookWindowsHookEx(g_mouseHook);
+            g_mouseHook = nullptr;
+        }
+        g_onLeftDown = nullptr;
+    }
+
+    HWND topMostChangeTarget(const QByteArray &eventType, void *message) override
+    {
+        // Every native message of the program passes here: two integer tests reject almost all.
+        const MSG *msg = static_cast<const MSG *>(message);
+        if (msg->message != WM_STYLECHANGED || quint32(msg->wParam) != quint32(GWL_EXSTYLE))
+            return nullptr;
+        return eventType == "windows_generic_MSG" ? msg->hwnd : nullptr;
+    }
+
+    void restoreTopMost(HWND hwnd) override
+    {
+        if (!hasExStyle(hwnd, WS_EX_TOPMOST))
+            SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, kRestoreFlags);
+    }
+
+    bool needsShapedWindows() override { return false; } // DWM composes translucent windows
+};
+
+} // namespace
+
+std::unique_ptr<Backend> makeWin32Backend()
+{
+    return std::make_unique<Win32Backend>();
+}
+
+} // namespace win

@@ -1,0 +1,554 @@
+// The X11 window layer against a real X server with a window manager: windows made here and by
+// hand.
+#include "platform/x11/KeyInjectX11.h"
+#include "platform/x11/MouseHookX11.h"
+#include "PrivateDisplayX11.h"
+#include "platform/TopMostGuard.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/WindowLayer.h"
+#include "platform/x11/XcbConnectionX11.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QScreen>
+#include <QWidget>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <xcb/xcb_icccm.h>
+
+namespace
+{
+
+const QRect kScreen(0, 0, 1920, 1080);
+
+// A top-level window that remembers the keys and left presses it received.
+class ProbeWindow : public QWidget
+{
+public:
+    QList<int> keys;
+    int presses = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        presses += event->button() == Qt::LeftButton;
+    }
+};
+using Window = std::unique_ptr<ProbeWindow>;
+
+HWND handleOf(const QWidget &w)
+{
+    return win::fromWinId(w.winId());
+}
+
+// The test's own view of the server, apart from the toolkit's and the backend's.
+const x11::Connection &server()
+{
+    static const x11::Connection connection;
+    return connection;
+}
+
+std::optional<win::WindowInfo> listed(HWND h)
+{
+    for (const win::WindowInfo &info : win::enumTopLevelWindows()) {
+        if (info.hwnd == h)
+            return info;
+    }
+    return std::nullopt;
+}
+
+// Position in the window list, top of the stack first; -1 when not listed.
+int stackIndex(HWND h)
+{
+    const QList<win::WindowInfo> list = win::enumTopLevelWindows();
+    const auto it =
+        std::find_if(list.begin(), list.end(), [h](const auto &w) { return w.hwnd == h; });
+    return it == list.end() ? -1 : int(it - list.begin());
+}
+
+bool exStyleHas(HWND h, quint32 bit)
+{
+    const auto info = listed(h);
+    return info && (quint32(info->exStyle) & bit);
+}
+
+bool isAbove(HWND h)
+{
+    return exStyleHas(h, win::kExTopMost);
+}
+
+// A shown window of ours, once the window manager lists it.
+Window showWindow(const QString &title, const QRect &geometry, Qt::WindowFlags flags = {})
+{
+    auto w = std::make_unique<ProbeWindow>();
+    w->setWindowFlags(w->windowFlags() | flags);
+    w->setWindowTitle(title);
+    w->setGeometry(geometry);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        return nullptr;
+    for (int i = 0; i < 100 && stackIndex(handleOf(*w)) < 0; ++i)
+        QTest::qWait(20);
+    return w;
+}
+
+// A frameless, never-focused tool window of one colour, as the program's bars are.
+Window floatingWindow(QColor colour, const QRect &geometry)
+{
+    Window w = showWindow(QString(), geometry,
+                          Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                              Qt::WindowDoesNotAcceptFocus);
+    if (!w)
+        return w;
+    w->setAutoFillBackground(true);
+    QPalette palette;
+    palette.setColor(QPalette::Window, colour);
+    w->setPalette(palette);
+    const HWND h = handleOf(*w);
+    win::setToolWindow(h, true);
+    win::setNoActivate(h, true);
+    win::setTopMost(h, true);
+    return w;
+}
+
+// Whether the root's child `upper` is stacked above its child `lower`.
+bool stackedAbove(xcb_window_t upper, xcb_window_t lower)
+{
+    xcb_connection_t *c = server().get();
+    const x11::Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(c, xcb_query_tree(c, server().root()), nullptr));
+    if (!tree)
+        return false;
+    const xcb_window_t *children = xcb_query_tree_children(tree.get()); // bottom first
+    const xcb_window_t *end = children + xcb_query_tree_children_length(tree.get());
+    return std::find(children, end, lower) < std::find(children, end, upper);
+}
+
+// The window manager's own window under which it stacks the windows it manages.
+xcb_window_t windowManagerCheckWindow()
+{
+    return server().numbers(server().root(), x11::NetSupportingWmCheck).value(0, XCB_NONE);
+}
+
+// Whether the window has the keyboard, by the window layer's and by the server's account.
+bool hasFocus(HWND h)
+{
+    xcb_connection_t *c = server().get();
+    const x11::Reply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return focus && win::fromWinId(focus->focus) == h && win::foregroundWindow() == h;
+}
+
+bool clickAt(const QPoint &at, int button = 1)
+{
+    return QProcess::execute("xdotool",
+                             {"mousemove", QString::number(at.x()), QString::number(at.y()),
+                              "click", QString::number(button)}) == 0;
+}
+
+QColor screenColour(const QPoint &at)
+{
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), 1, 1)
+        .toImage()
+        .pixelColor(0, 0);
+}
+
+// A mapped window of another client than the toolkit's, with one attribute and one window state.
+xcb_window_t foreignWindow(const QRect &r, uint32_t attribute, uint32_t value,
+                           xcb_atom_t state = XCB_NONE)
+{
+    xcb_connection_t *c = server().get();
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, server().root(), int16_t(r.x()), int16_t(r.y()),
+                      uint16_t(r.width()), uint16_t(r.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, attribute, &value);
+    if (state != XCB_NONE)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, server().atom(x11::NetWmState),
+                            XCB_ATOM_ATOM, 32, 1, &state);
+    xcb_map_window(c, w);
+    xcb_flush(c);
+    return w;
+}
+
+// Restacks a foreign window: to the top, as a show program asks now and then, or under a sibling.
+void restack(xcb_window_t w, xcb_window_t below = XCB_NONE)
+{
+    xcb_connection_t *c = server().get();
+    const uint32_t values[] = {below, below ? XCB_STACK_MODE_BELOW : XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, w,
+                         XCB_CONFIG_WINDOW_STACK_MODE | (below ? XCB_CONFIG_WINDOW_SIBLING : 0),
+                         below ? values : values + 1);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
+}
+
+} // namespace
+
+class TstX11Backend : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { win::uninstallGlobalMouseHook(); }
+
+    void initTestCase()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        // The toolkit writes WM_CLASS as (program file name, application name).
+        QCoreApplication::setApplicationName(QStringLiteral("PodivexTest"));
+        QCOMPARE(win::monitorRectPhysical(nullptr), kScreen); // the native backend is in use
+    }
+
+    // Titles are cut like a Windows window text.
+    void describesOwnWindows_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("unicode") << QStringLiteral("幻灯片放映 – Ünïcødé ✓");
+        QTest::newRow("long") << QString(300, QLatin1Char('a')) + QString(300, QLatin1Char('b'));
+    }
+
+    void describesOwnWindows()
+    {
+        QFETCH(QString, title);
+        const QString expected = title.left(511);
+        const Window w = showWindow(title, QRect(200, 150, 400, 300));
+        QVERIFY(w);
+        const HWND h = handleOf(*w);
+        const auto info = listed(h);
+        QVERIFY(info);
+        QCOMPARE(info->title, expected);
+        QCOMPARE(win::windowTitle(h), expected);
+        QCOMPARE(info->className, QStringLiteral("PodivexTest"));
+        QCOMPARE(win::classNameOf(h), info->className);
+        QCOMPARE(qint64(info->pid), QCoreApplication::applicationPid());
+        QCOMPARE(info->processName, QStringLiteral("TST_X11BACKEND"));
+        QVERIFY(info->visible && !info->minimized);
+        QCOMPARE(quint32(info->style) & win::kStyleCaption, win::kStyleCaption);
+        QCOMPARE(quint32(info->exStyle) & win::kExTopMost, 0u);
+        // The rectangle is the frame: the client area plus the window manager's decorations.
+        QVERIFY(info->rect.contains(w->geometry()) && info->rect.height() > w->height());
+        QCOMPARE(win::windowRect(h), info->rect);
+        QCOMPARE(win::monitorRectPhysical(h), kScreen);
+    }
+
+    void fullScreenAndFramelessHaveNoCaption()
+    {
+        const Window w = showWindow("Full", QRect(100, 100, 300, 200));
+        QVERIFY(w);
+        const HWND h = handleOf(*w);
+        w->showFullScreen();
+        QTRY_COMPARE_WITH_TIMEOUT(win::windowRect(h), kScreen, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(listed(h) && !(quint32(listed(h)->style) & win::kStyleCaption),
+                                 3000);
+
+        const Window frameless =
+            showWindow("Frameless", QRect(100, 100, 300, 200), Qt::FramelessWindowHint);
+        QVERIFY(frameless);
+        const auto bare = listed(handleOf(*frameless));
+        QVERIFY(bare);
+        QCOMPARE(quint32(bare->style) & win::kStyleCaption, 0u);
+        QCOMPARE(bare->rect, frameless->geometry());
+    }
+
+    // A key for a window behind brings it to the front first; an iconified window stays listed.
+    void activationKeysAndIconifying()
+    {
+        const Window first = showWindow("First", QRect(100, 100, 300, 200));
+        const Window second = showWindow("Second", QRect(150, 150, 300, 200));
+        QVERIFY(first && second);
+        const HWND a = handleOf(*first), b = handleOf(*second);
+        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(b) < stackIndex(a), 3000); // the newer window is on top
+        QVERIFY(win::forceForeground(a));
+        QCOMPARE(win::foregroundWindow(), a);
+        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(a) < stackIndex(b), 3000);
+
+        QVERIFY(win::injectKeyTo(b, win::kVkRight));
+        QTRY_COMPARE_WITH_TIMEOUT(second->keys, QList<int>{Qt::Key_Right}, 3000);
+        QCOMPARE(win::foregroundWindow(), b);
+        QVERIFY(win::injectKeyTo(b, 'A')); // already in front: typed at once
+        QTRY_COMPARE_WITH_TIMEOUT(second->keys, (QList<int>{Qt::Key_Right, Qt::Key_A}), 3000);
+        QVERIFY(first->keys.isEmpty());
+        QVERIFY(!win::injectKeyTo(nullptr, win::kVkRight));
+        QVERIFY(!win::injectKeyTo(win::fromWinId(0x3ffffff), win::kVkRight));
+        QVERIFY(!win::injectKey(0xFF)); // no key of that code
+
+        win::minimizeWindow(a);
+        QTRY_VERIFY_WITH_TIMEOUT(win::isMinimized(a) && first->isMinimized(), 3000);
+        const auto info = listed(a);
+        QVERIFY(info && info->minimized);
+        QVERIFY(win::forceForeground(a));
+        QVERIFY(!win::isMinimized(a));
+    }
+
+    void virtualKeysMapToKeysyms_data()
+    {
+        QTest::addColumn<int>("vk");
+        QTest::addColumn<quint32>("keysym");
+        QTest::newRow("letter, unshifted") << int('Q') << quint32('q');
+        QTest::newRow("digit") << int('7') << quint32('7');
+        QTest::newRow("F5") << 0x74 << quint32(0xffc2);
+        QTest::newRow("F2, the code of a lower-case q") << int('q') << quint32(0xffbf);
+        QTest::newRow("unknown") << 0xFF << quint32(0);
+    }
+
+    void virtualKeysMapToKeysyms()
+    {
+        QFETCH(int, vk);
+        QFETCH(quint32, keysym);
+        QCOMPARE(x11::keysymOfVirtualKey(vk), keysym);
+    }
+
+    void raiseAboveOrdersTopMostWindows()
+    {
+        const Window plain = showWindow("Plain", QRect(100, 100, 200, 200));
+        const Window one = showWindow("One", QRect(150, 150, 200, 200));
+        const Window two = showWindow("Two", QRect(200, 200, 200, 200));
+        QVERIFY(plain && one && two);
+        const HWND p = handleOf(*plain), a = handleOf(*one), b = handleOf(*two);
+        win::setTopMost(a, true);
+        win::setTopMost(b, true);
+        QTRY_VERIFY_WITH_TIMEOUT(isAbove(a) && isAbove(b), 3000);
+
+        win::raiseAbove(a, b);
+        QTRY_COMPARE_WITH_TIMEOUT(stackIndex(a) + 1, stackIndex(b), 3000);
+        win::raiseAbove(b, nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(stackIndex(b), 0, 3000);
+        win::raiseAbove(a, a);
+        QTRY_COMPARE_WITH_TIMEOUT(stackIndex(a), 0, 3000);
+        // A plain window raised above a top-most one joins the top-most band.
+        win::raiseAbove(p, b);
+        QTRY_VERIFY_WITH_TIMEOUT(isAbove(p) && stackIndex(p) < stackIndex(b), 3000);
+    }
+
+    void floatingWindowsStayAboveFocusedFullScreen()
+    {
+        const QColor showColour(0, 170, 80), red(220, 30, 30), blue(30, 60, 220);
+        const QPoint onFirst(850, 950), onBoth(1050, 920);
+        // A show of another client, and a popup it keeps right under the window manager's check
+        // window.
+        const xcb_window_t showId =
+            foreignWindow(kScreen, XCB_CW_BACK_PIXEL, showColour.rgb() & 0xffffff,
+                          server().atom(x11::NetWmStateFullscreen));
+        xcb_window_t popup = XCB_NONE;
+        const auto destroy = qScopeGuard([&] {
+            for (xcb_window_t w : {showId, popup})
+                xcb_destroy_window(server().get(), w);
+            server().flush();
+        });
+        const HWND s = win::fromWinId(showId);
+        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(s) >= 0, 3000);
+        QVERIFY(win::forceForeground(s));
+        QTRY_COMPARE_WITH_TIMEOUT(win::windowRect(s), kScreen, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(kScreen.center()), showColour, 3000);
+        popup = foreignWindow(QRect(0, 0, 10, 10), XCB_CW_OVERRIDE_REDIRECT, 1);
+        restack(popup, windowManagerCheckWindow());
+
+        const Window first = floatingWindow(red, QRect(800, 900, 300, 100));
+        const Window second = floatingWindow(blue, QRect(1000, 850, 300, 100));
+        QVERIFY(first && second);
+        const HWND a = handleOf(*first), b = handleOf(*second);
+        win::raiseAbove(a, s);
+        win::raiseAbove(b, a);
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(onFirst), red, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(onBoth), blue, 3000);
+        QVERIFY(hasFocus(s));
+
+        // The window manager stacks what it manages right under its check window: both stay above
+        // it (and so above its restacking), whatever override-redirect windows lie below it.
+        for (const Window *w : {&first, &second})
+            QVERIFY(stackedAbove(xcb_window_t((*w)->winId()), windowManagerCheckWindow()));
+        const Window other = showWindow("Other", QRect(700, 800, 300, 200));
+        QVERIFY(other && win::forceForeground(handleOf(*other)));
+        QVERIFY(win::forceForeground(s));
+        restack(showId);
+        QTest::qWait(200);
+        QCOMPARE(screenColour(onFirst), red);
+        QCOMPARE(screenColour(onBoth), blue);
+
+        // Reordered among themselves.
+        win::raiseAbove(a, b);
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(onBoth), red, 3000);
+        win::raiseAbove(b, nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(onBoth), blue, 3000);
+
+        // A press lands on the floating window and leaves the focus with the show.
+        QVERIFY(clickAt(onFirst));
+        QTRY_COMPARE_WITH_TIMEOUT(first->presses, 1, 3000);
+        QVERIFY(hasFocus(s));
+
+        // Hidden, moved and shown again by the toolkit: back above the show at its new place.
+        first->hide();
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(onFirst), showColour, 3000);
+        first->move(200, 200);
+        first->show();
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(350, 250)), red, 3000);
+        QCOMPARE(first->geometry(), QRect(200, 200, 300, 100));
+        QVERIFY(hasFocus(s));
+        QCOMPARE(stackIndex(a), -1); // not the window manager's: left out of its list
+
+        // Out of the top-most band: managed again, and covered by the focused show.
+        win::setTopMost(b, false);
+        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(b) >= 0, 3000);
+        QVERIFY(win::forceForeground(s));
+        QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1250, 900)), showColour, 3000);
+    }
+
+    void stylesReachTheWindow()
+    {
+        const Window w = showWindow("Styled", QRect(100, 100, 200, 200));
+        QVERIFY(w);
+        const HWND h = handleOf(*w);
+        const xcb_window_t id = xcb_window_t(w->winId());
+        const auto takesFocus = [id] {
+            xcb_connection_t *c = server().get();
+            xcb_icccm_wm_hints_t hints{};
+            xcb_icccm_get_wm_hints_reply(c, xcb_icccm_get_wm_hints(c, id), &hints, nullptr);
+            return !(hints.flags & XCB_ICCCM_WM_HINT_INPUT) || hints.input;
+        };
+        const auto opacity = [id] { return server().numbers(id, x11::NetWmWindowOpacity); };
+
+        QVERIFY(!exStyleHas(h, win::kExToolWindow));
+        win::setToolWindow(h, true);
+        QTRY_VERIFY_WITH_TIMEOUT(exStyleHas(h, win::kExToolWindow), 3000);
+        win::setToolWindow(h, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!exStyleHas(h, win::kExToolWindow), 3000);
+
+        QVERIFY(takesFocus());
+        win::setNoActivate(h, true);
+        QTRY_VERIFY_WITH_TIMEOUT(!takesFocus(), 1000);
+        win::setNoActivate(h, false);
+        QTRY_VERIFY_WITH_TIMEOUT(takesFocus(), 1000);
+
+        win::setLayeredAlpha(h, 128);
+        QTRY_COMPARE_WITH_TIMEOUT(opacity(), QList<quint32>{0x80808080}, 1000);
+        win::setLayeredAlpha(h, 400); // clamped to opaque
+        QTRY_COMPARE_WITH_TIMEOUT(opacity(), QList<quint32>{0xffffffff}, 1000);
+    }
+
+    void deadWindowsGiveNeutralValues()
+    {
+        HWND dead = nullptr;
+        if (const Window w = showWindow("Short-lived", QRect(100, 100, 200, 100)))
+            dead = handleOf(*w);
+        QVERIFY(dead);
+        QVERIFY(!win::isWindowValid(dead));
+        QVERIFY(!win::isMinimized(dead));
+        QVERIFY(win::windowTitle(dead).isEmpty() && win::classNameOf(dead).isEmpty());
+        QVERIFY(win::windowRect(dead).isNull());
+        QVERIFY(!win::forceForeground(dead));
+        QCOMPARE(win::monitorRectPhysical(dead), kScreen);
+        // Operations on a gone window are dropped without disturbing the next queries.
+        win::setTopMost(dead, true);
+        win::setClickThrough(dead, true);
+        win::setLayeredAlpha(dead, 128);
+        win::setNoActivate(dead, true);
+        win::raiseAbove(dead, nullptr);
+        win::minimizeWindow(dead);
+        QVERIFY(!listed(dead));
+        QVERIFY(win::processNameOf(0x7ffffff0).isEmpty());
+    }
+
+    void mouseHookReportsLeftPressesOnly()
+    {
+        QList<QPoint> first, second;
+        win::installGlobalMouseHook([&](int x, int y) { first.append(QPoint(x, y)); });
+        win::installGlobalMouseHook([&](int x, int y) { second.append(QPoint(x, y)); });
+
+        // Over the bare root, then a right press and a left press over a window of ours.
+        QVERIFY(clickAt(QPoint(1700, 900)));
+        QTRY_COMPARE_WITH_TIMEOUT(second.size(), 1, 3000);
+        QCOMPARE(second.first(), win::mouseHookToLogical(1700, 900));
+        const Window w = showWindow("Pressed", QRect(100, 100, 300, 200));
+        QVERIFY(w);
+        QVERIFY(clickAt(QPoint(250, 200), 3));
+        QVERIFY(clickAt(QPoint(250, 200)));
+        QTRY_COMPARE_WITH_TIMEOUT(second.size(), 2, 3000);
+        QCOMPARE(second.at(1), QPoint(250, 200));
+        QVERIFY2(first.isEmpty(), "a second installation replaces the callback");
+        QTRY_COMPARE_WITH_TIMEOUT(w->presses, 1, 3000); // the press still reaches its window
+
+        // Once removed, nothing more arrives; a hook of the test's own sees the press instead.
+        win::uninstallGlobalMouseHook();
+        QList<QPoint> witnessed;
+        x11::MouseHook witness(QByteArray(), [&](int x, int y) { witnessed.append(QPoint(x, y)); });
+        QVERIFY(witness.isActive());
+        QVERIFY(clickAt(QPoint(1600, 800)));
+        QTRY_COMPARE_WITH_TIMEOUT(witnessed, QList<QPoint>{QPoint(1600, 800)}, 3000);
+        QTest::qWait(50);
+        QCOMPARE(second.size(), 2);
+    }
+
+    void guardRestoresTopMost()
+    {
+        TopMostGuard guard;
+        QCoreApplication::instance()->installNativeEventFilter(&guard);
+        const Window guarded = showWindow("Guarded", QRect(100, 100, 200, 200));
+        const Window free = showWindow("Free", QRect(400, 100, 200, 200));
+        QVERIFY(guarded && free);
+        const HWND g = handleOf(*guarded), f = handleOf(*free);
+        win::setTopMost(g, true);
+        win::setTopMost(f, true);
+        QTRY_VERIFY_WITH_TIMEOUT(isAbove(g) && isAbove(f), 3000);
+        guard.guard(g);
+
+        // Another client takes the state away from both; only the guarded window gets it back.
+        const auto other = win::makeX11Backend(qgetenv("DISPLAY"));
+        QVERIFY(other);
+        other->setTopMost(f, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!isAbove(f), 3000);
+        other->setTopMost(g, false);
+        QTRY_VERIFY_WITH_TIMEOUT(isAbove(g), 3000);
+        QVERIFY(!isAbove(f));
+        QCoreApplication::instance()->removeNativeEventFilter(&guard);
+    }
+
+    void compositorDecidesShaping()
+    {
+        QVERIFY(win::needsShapedWindows());
+        QProcess compositor;
+        compositor.start("xcompmgr", {});
+        QVERIFY(compositor.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!win::needsShapedWindows(), 5000);
+        compositor.terminate();
+        compositor.waitForFinished(3000);
+        QTRY_VERIFY_WITH_TIMEOUT(win::needsShapedWindows(), 5000);
+    }
+
+    void listsWindowsWithoutWindowManager()
+    {
+        PrivateDisplay display(false);
+        QVERIFY(display.isUp());
+        const auto backend = win::makeX11Backend(display.name());
+        QVERIFY(backend);
+        const HWND lower = display.createWindow("lower", QRect(10, 50, 100, 80));
+        const HWND upper = display.createWindow("upper", QRect(200, 50, 100, 80));
+        display.createWindow("hidden", QRect(400, 50, 100, 80), false);
+        display.createWindow("menu", QRect(600, 50, 100, 80), true, true);
+        display.sync();
+
+        const QList<win::WindowInfo> list = backend->enumTopLevelWindows();
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.at(0).hwnd, upper);
+        QCOMPARE(list.at(1).hwnd, lower);
+        QCOMPARE(list.at(1).title, QStringLiteral("lower"));
+        QCOMPARE(list.at(1).className, QStringLiteral("RawClass"));
+        QCOMPARE(list.at(1).processName, QStringLiteral("TST_X11BACKEND"));
+        QCOMPARE(list.at(1).rect, QRect(10, 50, 100, 80)); // no frame without a window manager
+        QCOMPARE(quint32(list.at(1).style) & win::kStyleCaption, win::kStyleCaption);
+
+        // Activation falls back to the input focus and the stacking order.
+        QVERIFY(backend->forceForeground(lower));
+        QCOMPARE(backend->foregroundWindow(), lower);
+        QCOMPARE(backend->enumTopLevelWindows().first().hwnd, lower);
+        backend->raiseAbove(upper, lower);
+        QCOMPARE(backend->enumTopLevelWindows().first().hwnd, upper);
+    }
+};
+
+QTEST_MAIN(TstX11Backend)
+#include "tst_x11backend.moc"
