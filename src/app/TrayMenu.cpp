@@ -114,7 +114,7 @@ void TrayMenu::showAbout()
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral(
         "<h2 style='margin-bottom:2px'>Podivex</h2><div style='color:#7A7A88'>演示放映悬浮工具栏 · "
-        "v1.0.0.1</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
+        "v" PODIVEX_VERSION "</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
         "Office）</b> "
         "的全屏放映场景设计的触屏友好悬浮工具条。</"
         "p><p>支持批注（按页独立保存）、翻页、结束放映、最小化放映窗口，"

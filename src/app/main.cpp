@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
                                                         : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("Podivex"));
     QCoreApplication::setOrganizationName(QStringLiteral("Quillmere"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PODIVEX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
 
     const QStringList args = QCoreApplication::arguments();

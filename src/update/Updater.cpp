@@ -25,7 +25,7 @@ namespace
 {
 
 const QString kCfgSection = QStringLiteral("[Update]");
-const QString kLocalVersion = QStringLiteral("1.0.0.1");
+const QString kLocalVersion = QStringLiteral(PODIVEX_VERSION);
 const QString kManifestUrl = QStringLiteral("https://podivex.quillmere.com/downloads/version.json");
 const QByteArray kUserAgent = QByteArrayLiteral("Podivex-Updater");
 constexpr int kManifestTimeoutMs = 10000;
