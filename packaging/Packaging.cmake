@@ -19,27 +19,33 @@ add_custom_command(OUTPUT ${PODIVEX_THEME}/256x256/apps/podivex.png
 add_custom_target(podivex_icons ALL DEPENDS ${PODIVEX_THEME}/256x256/apps/podivex.png)
 install(DIRECTORY ${PODIVEX_THEME} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
-# Debian's documentation files: the copyright and a compressed change log.
-set(PODIVEX_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
+# Debian's documentation: the copyright, a compressed change log and the manual page.
+set(PODIVEX_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/podivex) # named after the package
 string(TIMESTAMP PODIVEX_BUILD_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 file(WRITE ${CMAKE_BINARY_DIR}/changelog
      "podivex (${PROJECT_VERSION}) stable; urgency=medium\n\n  * Release ${PROJECT_VERSION}.\n\n"
      " -- Quillmere <podivex@quillmere.com>  ${PODIVEX_BUILD_DATE}\n")
-add_custom_command(OUTPUT ${PODIVEX_CHANGELOG}
-    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/changelog > ${PODIVEX_CHANGELOG}
-    DEPENDS ${CMAKE_BINARY_DIR}/changelog)
-add_custom_target(podivex_changelog ALL DEPENDS ${PODIVEX_CHANGELOG})
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/linux/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${PODIVEX_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/linux/Podivex.1 ${CMAKE_BINARY_DIR}/Podivex.1 COPYONLY)
+foreach(doc changelog Podivex.1)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${doc}.gz
+        COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/${doc} -c > ${CMAKE_BINARY_DIR}/${doc}.gz
+        DEPENDS ${CMAKE_BINARY_DIR}/${doc})
+endforeach()
+add_custom_target(podivex_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz ${CMAKE_BINARY_DIR}/Podivex.1.gz)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/linux/copyright ${CMAKE_BINARY_DIR}/changelog.gz
+        DESTINATION ${PODIVEX_DOCDIR})
+install(FILES ${CMAKE_BINARY_DIR}/Podivex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_PACKAGE_NAME podivex)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION}) # all four numbers
 set(CPACK_PACKAGE_VENDOR Quillmere)
 set(CPACK_PACKAGE_CONTACT "Quillmere <podivex@quillmere.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "touch controls and ink over a full-screen slide show")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Podivex follows the full-screen slide show of a presentation program such as LibreOffice\n"
-    "Impress and lays large touch controls over it: previous and next slide, page counter, end\n"
-    "and minimise show, and a transparent layer for ink that is kept for each slide.")
+    "Podivex follows the full-screen slide show of a presentation program such as\n"
+    "LibreOffice Impress and lays large touch controls over it: previous and next\n"
+    "slide, page counter, end and minimise show, and a transparent layer for ink\n"
+    "that is kept for each slide.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -37,27 +37,33 @@ wait_for() { # seconds, command...
     done
 }
 
-wine_toolchain makensis openssl python3 xdotool
+wine_toolchain "${wine_run_tools[@]}" makensis openssl python3 xdotool
 rm -rf "$work"
 mkdir -p "$www"
+phase() { echo "== ($SECONDS s) $1"; }
+# A new Wine user, booted while the rest is built.
+wine_start "$work/wineprefix"
 
-echo "== cross-building Podivex at the next version, then at the default one"
+phase "cross-building Podivex at the next version, then at the default one"
 wine_cross_build default Podivex
 old=$("$root/tools/make-manifest" "$build/build/Podivex.exe" --read-version)
 new=${old%.*}.$((${old##*.} + 1))
 wine_cross_build "$new" Podivex
-cp "$build/build/Podivex.exe" "$work/Podivex-next.exe"
+mkdir -p "$work/next"
+cp "$build/build/Podivex.exe" "$work/next/"
 wine_cross_build default Podivex
+packing=()
 for version in "$old" "$new"; do
     exe=$build/build/Podivex.exe
-    [ "$version" = "$new" ] && exe=$work/Podivex-next.exe
-    "$root/tools/deploy-win.sh" "$exe" "$qt" "$work/deploy-$version" &&
-        NSIS_COMPRESSOR=zlib "$root/tools/make-installer.sh" "$work/deploy-$version" "$version" "$www" ||
-        abort "building the installer of $version failed"
+    [ "$version" = "$new" ] && exe=$work/next/Podivex.exe
+    { "$root/tools/deploy-win.sh" "$exe" "$qt" "$work/deploy-$version" &&
+        NSIS_COMPRESSOR=zlib "$root/tools/make-installer.sh" "$work/deploy-$version" "$version" "$www"; } &
+    packing+=($!)
 done
+for job in "${packing[@]}"; do wait "$job" || abort "building an installer failed"; done
 setup=$www/Podivex-$new-Setup.exe
 
-echo "== the manifest tool"
+phase "the manifest tool"
 manifest_rows=( # exit code | version | url | more arguments
     "0|$new|http://127.0.0.1:1/setup.exe|--min $new"
     "1|$new|http://example.com/setup.exe|"
@@ -72,17 +78,11 @@ manifest_rows=( # exit code | version | url | more arguments
 for row in "${manifest_rows[@]}"; do
     IFS='|' read -r code version url more <<<"$row"
     # shellcheck disable=SC2086
-    "$root/tools/make-manifest" "$setup" --version "$version" --url "$url" $more -o "$work/row.json" \
-        2>/dev/null
+    "$root/tools/make-manifest" "$setup" --version "$version" --url "$url" $more -o - >/dev/null 2>&1
     check "make-manifest $version $url $more: exit $code" [ $? -eq "$code" ]
 done
-check "the manifest names the installer's digest and size" python3 -c '
-import hashlib, json, os, sys
-m = json.load(open(sys.argv[1])); data = open(sys.argv[2], "rb").read()
-sys.exit(m["sha256"] != hashlib.sha256(data).hexdigest() or m["size"] != len(data))' \
-    "$work/row.json" "$setup"
 
-echo "== a local server: HTTP, and HTTPS with a self-signed certificate"
+phase "a local server: HTTP, and HTTPS with a self-signed certificate"
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 \
     -addext subjectAltName=IP:127.0.0.1 -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null ||
     abort "openssl failed"
@@ -121,7 +121,12 @@ wait_for 10 test -s "$work/ports" || abort "the local server did not start"
 read -r port tls_port <"$work/ports"
 url=http://127.0.0.1:$port
 "$root/tools/make-manifest" "$setup" --version "$new" --url "$url/$(basename "$setup")" \
-    --notes "本地测试" -o "$www/good.json" || abort "make-manifest failed"
+    --notes "local test" -o "$www/good.json" || abort "make-manifest failed"
+check "the manifest names the installer's digest and size" python3 -c '
+import hashlib, json, os, sys
+m = json.load(open(sys.argv[1])); data = open(sys.argv[2], "rb").read()
+sys.exit(m["sha256"] != hashlib.sha256(data).hexdigest() or m["size"] != len(data))' \
+    "$www/good.json" "$setup"
 python3 - "$www" "$url/short/$(basename "$setup")" <<'EOF'
 import json, os, sys
 good = json.load(open(os.path.join(sys.argv[1], "good.json")))
@@ -129,21 +134,30 @@ json.dump(dict(good, sha256="0" * 64), open(os.path.join(sys.argv[1], "baddigest
 json.dump(dict(good, url=sys.argv[2]), open(os.path.join(sys.argv[1], "short.json"), "w"))
 EOF
 
-echo "== a new Wine user; only the installed folder, no toolchain on the path"
-wine_start "$work/wineprefix"
-unset WINEPATH QT_PLUGIN_PATH
+wine_ready
+unset WINEPATH QT_PLUGIN_PATH # only the installed folder, no toolchain on the path
 user=$(id -un) # Wine names the Windows user after the Unix one
 home=$WINEPREFIX/drive_c/users/$user
 inst=$home/AppData/Local/Programs/Podivex
 exe="C:\\users\\$user\\AppData\\Local\\Programs\\Podivex\\Podivex.exe"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Podivex'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-reg_has() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | grep -q "${3:-}"; }
-podivex() { (cd "$work" && timeout 60 wine "$exe" "$@" 2>/dev/null | tr -d '\r'); }
-installed_pids() { pgrep -f 'Programs.Podivex.Podivex\.exe'; }
+reg_has() { # key, value name, [text the value holds]
+    local out
+    out=$(wine reg query "$1" /v "$2" 2>/dev/null) && grep -q "${3:-}" <<<"$out"
+}
+podivex() { # one-shot command of the installed copy: its output without CRs, and its exit code
+    (cd "$work" && timeout 60 wine "$exe" "$@" >"$work/out" 2>/dev/null)
+    local rc=$?
+    tr -d '\r' <"$work/out"
+    return $rc
+}
+tray() { (cd "$work" && exec wine "$exe" "$@" >/dev/null 2>&1) & }
+installed_pids() { pgrep -f 'Programs.Podivex.Podivex\.exe'; } # running, not zombies
+runs() { installed_pids | grep -qx "$1"; }
 tree() { (cd "$inst" && find . -type f -exec sha256sum {} + | sort); }
 
-echo "== 1. install $old with /S"
+phase "1. install $old with /S"
 before=$(xdotool search --onlyvisible --name . 2>/dev/null | sort)
 (while :; do xdotool search --onlyvisible --name . 2>/dev/null; sleep 0.1; done) >"$work/windows" &
 sampler=$!
@@ -158,14 +172,14 @@ check "installed programs list $old" reg_has "$uninstall_key" DisplayVersion "$o
 check "the Start menu has an entry" \
     test -f "$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Podivex.lnk"
 
-echo "== 2. the console check against the local server"
+phase "2. the console check against the local server"
 out=$(podivex --check-update --update-url "$url/good.json")
 rc=$?
 echo "$out"
 check "it prints the update line" grep -q "^update=available version=$new url=$url/" <<<"$out"
 check "it exits 3" [ $rc -eq 3 ]
 
-echo "== 6. HTTPS against a self-signed certificate"
+phase "6. HTTPS against a self-signed certificate"
 out=$(podivex --check-update --update-url "https://127.0.0.1:$tls_port/good.json")
 rc=$?
 echo "$out"
@@ -173,43 +187,47 @@ check "it fails with exit 1" [ $rc -eq 1 ]
 check "on the certificate" grep -qi "certificat" <<<"$out"
 check "not for want of TLS" eval '! grep -qiE "TLS (initialization failed|not available)|SSL is not supported" <<<"$out"'
 
-echo "== 4. a wrong digest and a cut-short download, tray program in silent mode"
+phase "4. a wrong digest and a cut-short download, tray program in silent mode"
 check "silent mode is set" grep -qx "update-mode=silent" <<<"$(podivex --update-mode silent)"
 settings=$(ls "$home"/AppData/Roaming/Quillmere/Podivex.ini 2>/dev/null)
 cp "$settings" "$work/settings.ini" 2>/dev/null
 snapshot=$(tree)
 # The first automatic check comes a minute after start; the two tries are staggered so that their
 # downloads do not overlap.
+tries=()
 for bad in baddigest short; do
-    (cd "$work" && wine "$exe" --update-url "$url/$bad.json" >/dev/null 2>&1) &
+    tray --update-url "$url/$bad.json"
+    tries+=($!)
     [ $bad = baddigest ] && sleep 15
 done
 wait_for 150 grep -q "^sent /short/" "$work/server.log"
-sleep 5
-tries=$(installed_pids)
+sleep 3
 check "both downloads were tried" [ "$(grep -c "^sent /.*Setup.exe" "$work/server.log")" -eq 2 ]
-check "both tray programs still run" [ "$(echo "$tries" | grep -c .)" -eq 2 ]
+check "both tray programs still run" eval 'runs ${tries[0]} && runs ${tries[1]}'
 check "no installer was started" eval '! pgrep -f "Setup\.exe" >/dev/null'
 check "the installed files are untouched" [ "$(tree)" = "$snapshot" ]
-kill $tries 2>/dev/null
-wait_for 20 eval '! installed_pids >/dev/null'
+kill "${tries[@]}"
+wait "${tries[@]}" 2>/dev/null
 
-echo "== 3. the silent tray program updates itself"
-(cd "$work" && wine "$exe" --update-url "$url/good.json" >/dev/null 2>&1) &
+phase "3. the silent tray program updates itself"
+tray --update-url "$url/good.json"
+updater=$!
 updated() { [ "$("$root/tools/make-manifest" "$inst/Podivex.exe" --read-version 2>/dev/null)" = "$new" ]; }
 wait_for 180 eval 'updated && installed_pids >/dev/null'
 check "the installed program is $new" updated
+check "the tray program that updated itself quit" eval '! runs $updater'
 check "it runs again" eval 'installed_pids >/dev/null'
 check "installed programs list $new" reg_has "$uninstall_key" DisplayVersion "$new"
 check "the settings are unchanged" cmp -s "$settings" "$work/settings.ini"
 
-echo "== 5. uninstall with /S"
+phase "5. uninstall with /S"
 kill $(installed_pids) 2>/dev/null
 wait_for 20 eval '! installed_pids >/dev/null'
 podivex --autostart on
 check "start at log-on is on" reg_has "$run_key" Podivex
 timeout 60 wine "$(winpath "$inst/uninstall.exe")" /S >/dev/null 2>&1
-wait_for 60 eval '[ ! -e "$inst" ]'
+# The uninstaller runs on from a copy of itself in the temporary folder.
+wait_for 60 eval '[ ! -e "$inst" ] && ! reg_has "$uninstall_key" DisplayName'
 check "the folder is gone" [ ! -e "$inst" ]
 check "the Run value is gone" eval '! reg_has "$run_key" Podivex'
 check "the installed-programs entry is gone" eval '! reg_has "$uninstall_key" DisplayVersion'

@@ -11,7 +11,7 @@ abort() {
     exit 1
 }
 
-wine_toolchain xdotool
+wine_toolchain "${wine_run_tools[@]}" xdotool
 mkdir -p "$out"
 cd "$root"
 
@@ -30,6 +30,7 @@ deploy=$build/deploy
 
 echo "== new wineprefix"
 wine_start "$build/wineprefix"
+wine_ready
 export WINEPATH="$(winpath "$qt/bin");$(winpath "$runtime");$(winpath /usr/x86_64-w64-mingw32/lib)"
 export QT_PLUGIN_PATH="$(winpath "$qt/plugins")"
 export PODIVEX_EXE="$(winpath "$deploy/Podivex.exe")"

@@ -5,17 +5,19 @@ build=$root/build-win
 qt=$build/qt-6.4.2-mingw64
 runtime=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*-posix 2>/dev/null | tail -1)
 
+wine_run_tools=(wine wineboot wineserver Xvfb openbox xprop)
+
 winpath() { echo "Z:${1//\//\\}"; }
 
 # The toolchain lies beside the clone (../shared/toolchains); PODIVEX_QT_MINGW may name the archive.
-wine_toolchain() { # tools the suite needs beyond the cross compiler and Wine...
+wine_toolchain() { # tools needed beyond the cross compiler...
     local archive=${PODIVEX_QT_MINGW:-} candidate tool
     for candidate in "$root/../shared/toolchains" "$root/../../shared/toolchains"; do
         [ -n "$archive" ] && break
         [ -f "$candidate/qt-6.4.2-mingw64.tar.xz" ] && archive=$candidate/qt-6.4.2-mingw64.tar.xz
     done
     [ -n "$archive" ] || abort "qt-6.4.2-mingw64.tar.xz not found in ../shared/toolchains"
-    for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb openbox xprop "$@"; do
+    for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-strip "$@"; do
         command -v "$tool" >/dev/null || abort "$tool is missing (tools/install-deps.sh --test installs it)"
     done
     [ -n "$runtime" ] || abort "the MinGW-w64 posix runtime is missing"
@@ -45,7 +47,8 @@ wine_stop() {
 }
 
 # A private display with a window manager, and a fresh Wine prefix: what a new user starts with.
-# Menu entries that Wine would write into the real home folder are switched off.
+# Menu entries that Wine would write into the real home folder are switched off. The prefix boots
+# in the background; wine_ready waits for it.
 wine_start() { # prefix folder
     Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$build/display" >/dev/null 2>&1 &
     wine_xvfb=$!
@@ -60,5 +63,10 @@ wine_start() { # prefix folder
     export WINEDEBUG=-all WINEPREFIX=$1 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     trap wine_stop EXIT
     rm -rf "$WINEPREFIX"
-    { wineboot -i && wineserver -w; } >/dev/null 2>&1 || abort "wineboot failed"
+    { wineboot -i && wineserver -w; } >/dev/null 2>&1 &
+    wine_boot=$!
+}
+
+wine_ready() {
+    wait $wine_boot || abort "wineboot failed"
 }

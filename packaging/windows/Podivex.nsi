@@ -2,8 +2,9 @@
 ; rights, with a Start-menu entry, an installed-programs entry and an uninstaller. /S installs
 ; silently; that is how the program's own updater runs it over the running copy. Built by
 ; tools/make-installer.sh, which passes VERSION, ICON, OUTFILE, FILES (the file lists) and maybe
-; COMPRESSOR. The user's settings in the roaming application data are never touched.
-Unicode true
+; COMPRESSOR and SIGN. The user's settings in the roaming application data are never touched.
+; 64-bit like the program, so that it runs wherever the program can.
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 ; The suites build with zlib, which is many times faster to pack.
@@ -11,6 +12,12 @@ RequestExecutionLevel user
     !define COMPRESSOR "/SOLID lzma"
 !endif
 SetCompressor ${COMPRESSOR}
+; A publisher's signing command (SIGN) signs the uninstaller before it is packed and then the
+; installer, so that the manifest's digest is that of the signed file.
+!ifdef SIGN
+    !uninstfinalize '${SIGN} "%1"'
+    !finalize '${SIGN} "%1"'
+!endif
 ; A file that cannot be replaced stops the installation instead of leaving a mixed copy.
 AllowSkipFiles off
 
