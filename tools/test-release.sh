@@ -139,7 +139,9 @@ unset WINEPATH QT_PLUGIN_PATH # only the installed folder, no toolchain on the p
 user=$(id -un) # Wine names the Windows user after the Unix one
 home=$WINEPREFIX/drive_c/users/$user
 inst=$home/AppData/Local/Programs/Podivex
-exe="C:\\users\\$user\\AppData\\Local\\Programs\\Podivex\\Podivex.exe"
+# The installed copy by its Windows path, as the Start menu and the installed-programs entry name it.
+cinst="C:\\users\\$user\\AppData\\Local\\Programs\\Podivex"
+exe=$cinst\\Podivex.exe
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Podivex'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 reg_has() { # key, value name, [text the value holds]
@@ -225,7 +227,7 @@ kill $(installed_pids) 2>/dev/null
 wait_for 20 eval '! installed_pids >/dev/null'
 podivex --autostart on
 check "start at log-on is on" reg_has "$run_key" Podivex
-timeout 60 wine "$(winpath "$inst/uninstall.exe")" /S >/dev/null 2>&1
+timeout 60 wine "$cinst\\uninstall.exe" /S >/dev/null 2>&1
 # The uninstaller runs on from a copy of itself in the temporary folder.
 wait_for 60 eval '[ ! -e "$inst" ] && ! reg_has "$uninstall_key" DisplayName'
 check "the folder is gone" [ ! -e "$inst" ]

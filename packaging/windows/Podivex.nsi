@@ -57,6 +57,30 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Quillmere"
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
 Var wasRunning
+Var fromTemp
+
+; The updater starts the installer from the temporary folder and quits 300 ms later, often before
+; the installer first looks: a silent install from there replaces a copy that was running.
+Function .onInit
+    StrCpy $fromTemp 0
+    ${IfNot} ${Silent}
+        Return
+    ${EndIf}
+    ; The temporary folder may be named in its short form; the installer's path is the long one.
+    System::Call 'kernel32::GetLongPathNameW(w "$TEMP", w .r0, i ${NSIS_MAX_STRLEN}) i .r1'
+    ${If} $1 = 0
+        StrCpy $0 $TEMP
+    ${EndIf}
+    StrLen $2 $0
+    StrCpy $3 $EXEDIR $2
+    StrCpy $4 $EXEDIR 1 $2
+    ${If} $3 == $0
+        ${If} $4 == ""
+        ${OrIf} $4 == "\"
+            StrCpy $fromTemp 1
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
 
 ; Waits, bounded, until no Podivex.exe runs from $INSTDIR: Windows refuses to open a running
 ; program's file for writing. Past the bound the user may retry; a silent run gives up with exit 2.
@@ -109,8 +133,10 @@ Section
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
     ; A presenter's tray program that an update replaced comes back by itself.
     ${If} ${Silent}
-    ${AndIf} $wasRunning = 1
-        Exec '"$INSTDIR\Podivex.exe"'
+        ${If} $wasRunning = 1
+        ${OrIf} $fromTemp = 1
+            Exec '"$INSTDIR\Podivex.exe"'
+        ${EndIf}
     ${EndIf}
 SectionEnd
 
