@@ -12,7 +12,7 @@ if [ "${1:-}" = --test ]; then
         libreoffice-impress libreoffice-gtk3
         g++-mingw-w64-x86-64-posix wine64 wine
         clang libclang-rt-14-dev openssl python3
-        nsis lintian
+        nsis lintian dpkg-dev
     )
 fi
 missing=()

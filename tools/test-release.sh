@@ -155,7 +155,7 @@ podivex() { # one-shot command of the installed copy: its output without CRs, an
     return $rc
 }
 tray() { (cd "$work" && exec wine "$exe" "$@" >/dev/null 2>&1) & }
-installed_pids() { pgrep -f 'Programs.Podivex.Podivex\.exe'; } # running, not zombies
+installed_pids() { pgrep -f "users.$user.AppData.Local.Programs.Podivex.Podivex\\.exe"; } # not zombies
 runs() { installed_pids | grep -qx "$1"; }
 tree() { (cd "$inst" && find . -type f -exec sha256sum {} + | sort); }
 
@@ -206,7 +206,7 @@ wait_for 150 grep -q "^sent /short/" "$work/server.log"
 sleep 3
 check "both downloads were tried" [ "$(grep -c "^sent /.*Setup.exe" "$work/server.log")" -eq 2 ]
 check "both tray programs still run" eval 'runs ${tries[0]} && runs ${tries[1]}'
-check "no installer was started" eval '! pgrep -f "Setup\.exe" >/dev/null'
+check "no installer was started" eval '! pgrep -f "C:.users.$user.*Setup\.exe" >/dev/null'
 check "the installed files are untouched" [ "$(tree)" = "$snapshot" ]
 kill "${tries[@]}"
 wait "${tries[@]}" 2>/dev/null

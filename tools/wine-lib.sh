@@ -41,7 +41,7 @@ wine_cross_build() { # version, targets...
 }
 
 wine_stop() {
-    WINEPREFIX=${WINEPREFIX:-} wineserver -k 2>/dev/null
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
     kill ${wine_wm:-} ${wine_xvfb:-} 2>/dev/null
     wait ${wine_wm:-} ${wine_xvfb:-} 2>/dev/null
 }
