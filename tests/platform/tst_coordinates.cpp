@@ -152,7 +152,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QRect, monitor);
         withScreens(layout, [&] {
-            FakeBackend::install().monitorQuery = [monitor](HWND) {
+            FakeBackend::install().monitorQuery = [monitor](win::Handle) {
                 return win::scaledRect(monitor.left(), monitor.top(), monitor.right() + 1,
                                        monitor.bottom() + 1);
             };

@@ -14,7 +14,7 @@ private slots:
 void TstWinConsole::geometryIsUnscaledWithoutGuiApplication()
 {
     FakeBackend &fake = FakeBackend::install();
-    fake.monitorQuery = [](HWND) { return QRect(0, 0, 1280, 720); };
+    fake.monitorQuery = [](win::Handle) { return QRect(0, 0, 1280, 720); };
     QCOMPARE(win::scaledRect(10, 20, 110, 220), QRect(10, 20, 100, 200));
     QCOMPARE(win::mouseHookToLogical(301, 151), QPoint(301, 151));
     QCOMPARE(win::monitorRect(nullptr), QRect(0, 0, 1280, 720));

@@ -1,8 +1,8 @@
 // The automation wrapper and the controller's refresh against test objects in and out of process.
-#include "platform/win32/ComDispatch.h"
 #include "FakeDispatch.h"
 #include "control/SlideAutomation.h"
 #include "control/SlideController.h"
+#include "platform/win32/ComDispatch.h"
 
 #include <QDir>
 #include <QProcess>
@@ -248,7 +248,7 @@ private slots:
                                 server.toStdWString()));
 
         SlideController controller;
-        controller.setTarget(reinterpret_cast<HWND>(quintptr(1)));
+        controller.setTarget(win::fromWinId(1));
         SlideAutomation::setProgIds({kIdle.name(), kFull.name()});
         controller.refreshInfo();
         QCOMPARE(controller.pageText(), QStringLiteral("3/7"));
