@@ -18,7 +18,7 @@ SetCompressor ${COMPRESSOR}
     !uninstfinalize '${SIGN} "%1"'
     !finalize '${SIGN} "%1"'
 !endif
-; A file that cannot be replaced stops the installation instead of leaving a mixed copy.
+; A file that cannot be replaced stops the installation; it is never skipped unnoticed.
 AllowSkipFiles off
 
 !include MUI2.nsh
