@@ -1,7 +1,7 @@
 // Ink costs: one pointer move (segment plus the paint of its box) against a full redraw of a page.
-#include "annotation/AnnotationOverlay.h"
 #include "OffscreenScreen.h"
 #include "PaintCounter.h"
+#include "annotation/AnnotationOverlay.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -102,7 +102,7 @@ void BM_FullRedraw(benchmark::State &state)
     auto overlay = drawingOverlay(device, int(state.range(2)));
     for (int page = 0; page < 3; ++page) {
         overlay->setCurrentPage(page);
-        fillPage(*overlay, AnnotationOverlay::kMaxStrokesPerPage, 200);
+        fillPage(*overlay, StrokeStore::kMaxStrokesPerPage, 200);
     }
     int page = 0;
     PaintCounter counter(overlay.get());
@@ -136,7 +136,7 @@ void BM_PageSwitchBack(benchmark::State &state)
     auto overlay = drawingOverlay(device, int(state.range(2)));
     for (int page = 0; page < 2; ++page) {
         overlay->setCurrentPage(page);
-        fillPage(*overlay, AnnotationOverlay::kMaxStrokesPerPage, 200);
+        fillPage(*overlay, StrokeStore::kMaxStrokesPerPage, 200);
     }
     // Two replays: from now on both pages are exact.
     overlay->setCurrentPage(0);
@@ -155,7 +155,7 @@ void BM_Undo(benchmark::State &state)
 {
     const QSize device(int(state.range(0)), int(state.range(1)));
     auto overlay = drawingOverlay(device, int(state.range(2)));
-    fillPage(*overlay, AnnotationOverlay::kMaxStrokesPerPage, 200);
+    fillPage(*overlay, StrokeStore::kMaxStrokesPerPage, 200);
     overlay->attachTo(overlay->geometry());
     PaintCounter counter(overlay.get());
     for (auto _ : state) {
@@ -171,7 +171,7 @@ void BM_DrawThenUndo(benchmark::State &state)
 {
     const QSize device(int(state.range(0)), int(state.range(1)));
     auto overlay = drawingOverlay(device, int(state.range(2)));
-    fillPage(*overlay, AnnotationOverlay::kMaxStrokesPerPage - 1, 200);
+    fillPage(*overlay, StrokeStore::kMaxStrokesPerPage - 1, 200);
     overlay->attachTo(overlay->geometry());
     for (auto _ : state) {
         state.PauseTiming();

@@ -1,11 +1,11 @@
 // The tray mode's wiring against a scripted desktop: attach, detach, stacking, and the switches.
+#include "FakeBackend.h"
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
-#include "controls/BottomBar.h"
-#include "FakeBackend.h"
-#include "controls/FloatToolBar.h"
-#include "control/SlideController.h"
 #include "app/TrayMode.h"
+#include "control/SlideController.h"
+#include "controls/BottomBar.h"
+#include "controls/FloatToolBar.h"
 
 #include <QtTest>
 
@@ -178,7 +178,7 @@ private slots:
         tray.redetect();
         QCOMPARE(tray.currentTarget(), showHandle(1));
         QCOMPARE(target.size(), 0); // the controller already follows it
-        QCOMPARE(tray.overlay()->annotatedPageCount(), 0);
+        QCOMPARE(tray.overlay()->strokeCount(tray.overlay()->currentPage()), 0);
     }
 
 private:

@@ -106,7 +106,8 @@ private slots:
         // layer.
         QImage shot = screenshot();
         QVERIFY(near(shot.pixelColor(900, 500), kInk));
-        QVERIFY(near(shot.pixelColor(900, 300), kShowColor));
+        QVERIFY2(near(shot.pixelColor(900, 300), kShowColor),
+                 qPrintable(shot.pixelColor(900, 300).name()));
         clickAt(QPoint(300, 800));
         QTRY_COMPARE(overlay.strokeCount(0), 2);
         QCOMPARE(show.presses, 0);
