@@ -147,7 +147,7 @@ void AnnotationOverlay::setCurrentPage(int page)
     if (canvas_.isNull()) {
         redrawAll();
     } else {
-        canvas_.switchPage(left, page, store_.page(page));
+        canvas_.switchPage(left, page);
         update();
     }
     shaping_->retake(); // the show under the overlay turns to another slide too
@@ -195,14 +195,14 @@ void AnnotationOverlay::redrawAll()
 {
     if (canvas_.isNull())
         rebuildBuffer();
-    canvas_.replay(store_.page(page_));
+    canvas_.replay(page_);
     update();
     syncShape();
 }
 
 void AnnotationOverlay::redrawArea(const QRectF &area)
 {
-    update(canvas_.replayArea(store_.page(page_), area));
+    update(canvas_.replayArea(page_, area));
     syncShape();
 }
 
@@ -280,6 +280,8 @@ void AnnotationOverlay::mouseReleaseEvent(QMouseEvent *event)
     // Pushed-out ink stays on screen until its area is replayed.
     for (const Stroke &gone : store_.append(current_))
         canvas_.markStale(StrokePainter::reach(gone));
+    if (!canvas_.isNull())
+        canvas_.learn(store_.page(page_).last());
     syncShape();
     emit strokesChanged(page_, strokeCount(page_));
 }

@@ -77,7 +77,7 @@ private:
     void syncShape();
 
     StrokeStore store_;
-    InkCanvas canvas_;
+    InkCanvas canvas_{store_};
     ShapedBackdrop *shaping_;
     int page_ = 0;
     Stroke current_;
