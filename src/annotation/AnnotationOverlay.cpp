@@ -150,9 +150,15 @@ void AnnotationOverlay::setCurrentPage(int page)
         canvas_.switchPage(left, page);
         update();
     }
+    syncShape();
     shaping_->retake(); // the show under the overlay turns to another slide too
     emit pageChanged(page);
     emit strokesChanged(page, strokeCount(page));
+}
+
+void AnnotationOverlay::showUnderChanged()
+{
+    shaping_->retake();
 }
 
 void AnnotationOverlay::resetAll()

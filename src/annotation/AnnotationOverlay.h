@@ -49,6 +49,9 @@ public:
 public slots:
     void clear();
     void undo();
+    // The show under the overlay changed without a page change (e.g. an animation step): where a
+    // picture of it is shown while drawing, that picture is taken again.
+    void showUnderChanged();
 
 signals:
     void activity();

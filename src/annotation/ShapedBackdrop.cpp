@@ -16,6 +16,10 @@ namespace
 
 // How long the window under the overlay gets to repaint after the ink has gone from the screen.
 constexpr int kRepaintSettleMs = 150;
+// How often the screen is looked at while waiting for it to settle, and when to stop waiting
+// for a show that does not change.
+constexpr int kPollMs = 40;
+constexpr int kGiveUpMs = 600;
 
 // Pixels fainter than this are left out of the shape: without composition they would show as
 // dark fringes instead of blending.
@@ -26,6 +30,8 @@ constexpr int kShapeAlpha = 64;
 ShapedBackdrop::ShapedBackdrop(QWidget *window, const InkCanvas &canvas)
     : QObject(window), window_(window), canvas_(canvas)
 {
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &ShapedBackdrop::poll);
 }
 
 void ShapedBackdrop::sync(bool active, bool drawing)
@@ -41,10 +47,11 @@ void ShapedBackdrop::sync(bool active, bool drawing)
     }
     if (drawing) {
         if (!wanted_)
-            schedule();
+            schedule(false);
         return;
     }
     wanted_ = false;
+    poll_.stop();
     backdrop_ = QPixmap();
     // A translucent window would hide what lies under it: show only the ink, and nothing at all
     // when there is none (an empty mask would mean no mask).
@@ -60,33 +67,61 @@ void ShapedBackdrop::sync(bool active, bool drawing)
 
 void ShapedBackdrop::retake()
 {
+    if (!wanted_)
+        return;
     wanted_ = false;
-    sync(active_, drawing_);
+    if (!win::needsShapedWindows() || !active_ || !drawing_)
+        return;
+    schedule(true);
 }
 
-void ShapedBackdrop::schedule()
+void ShapedBackdrop::schedule(bool expectChange)
 {
     // Drawing needs the whole area, which would hide the show: paint a picture of the screen
     // under the ink instead. Our own ink must be gone from the screen, and the window under it
-    // repainted, before the picture is taken.
+    // repainted, before the picture is taken; a show turning its slide repaints when it gets
+    // to it, so the screen is watched until it has changed and settled.
     wanted_ = true;
-    const bool inkShown = window_->isVisible();
+    // Hidden only just now, the ink may still be on the screen.
+    settleMs_ = window_->isVisible() || poll_.isActive() ? kRepaintSettleMs : 0;
     window_->hide();
-    const int generation = ++generation_;
-    QTimer::singleShot(inkShown ? kRepaintSettleMs : 0, this, [this, generation] {
-        if (generation == generation_)
-            showOverBackdrop();
-    });
+    expectChange_ = expectChange && !backdrop_.isNull();
+    before_ = expectChange_ ? backdrop_.toImage() : QImage();
+    last_ = QImage();
+    since_.start();
+    poll_.start();
 }
 
-void ShapedBackdrop::showOverBackdrop()
+void ShapedBackdrop::poll()
 {
-    if (!wanted_ || !active_ || !drawing_)
+    if (!wanted_ || !active_ || !drawing_) {
+        poll_.stop();
         return;
-    if (QScreen *s = window_->screen())
-        backdrop_ =
-            s->grabWindow(0, window_->x() - s->geometry().x(), window_->y() - s->geometry().y(),
-                          window_->width(), window_->height());
+    }
+    const qint64 elapsed = since_.elapsed();
+    if (elapsed < settleMs_)
+        return;
+    QScreen *s = window_->screen();
+    if (!s) {
+        showOverBackdrop(QImage());
+        return;
+    }
+    const QImage now =
+        s->grabWindow(0, window_->x() - s->geometry().x(), window_->y() - s->geometry().y(),
+                      window_->width(), window_->height())
+            .toImage();
+    const bool settled = now == last_ && (!expectChange_ || now != before_);
+    if (settled || elapsed >= kGiveUpMs)
+        showOverBackdrop(now);
+    else
+        last_ = now;
+}
+
+void ShapedBackdrop::showOverBackdrop(const QImage &picture)
+{
+    poll_.stop();
+    before_ = last_ = QImage();
+    backdrop_ = QPixmap::fromImage(picture);
     window_->clearMask();
     showRaised();
     window_->update();

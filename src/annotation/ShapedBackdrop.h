@@ -3,8 +3,11 @@
 // every case where a compositor blends the window.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QImage>
 #include <QObject>
 #include <QPixmap>
+#include <QTimer>
 
 class InkCanvas;
 class QWidget;
@@ -18,7 +21,8 @@ public:
 
     // Brings the window in line with the mode and the ink; does nothing where windows composite.
     void sync(bool active, bool drawing);
-    // What lies under the window changed: a picture taken before is stale.
+    // What lies under the window is changing (another slide): the picture is taken again once
+    // the screen under the window differs from it and has settled.
     void retake();
     // The picture to paint under the ink while drawing (null when there is none).
     const QPixmap &backdrop() const { return backdrop_; }
@@ -28,8 +32,9 @@ signals:
     void raised();
 
 private:
-    void schedule();
-    void showOverBackdrop();
+    void schedule(bool expectChange);
+    void poll();
+    void showOverBackdrop(const QImage &picture);
     void showRaised();
     QRegion inkRegion() const;
 
@@ -39,6 +44,12 @@ private:
     bool drawing_ = false;
     QPixmap backdrop_;
     bool wanted_ = false;
-    int generation_ = 0;
+    // While the window is hidden to take the picture: the screen is grabbed until it settles.
+    QTimer poll_;
+    QElapsedTimer since_;
+    int settleMs_ = 0;
+    bool expectChange_ = false;
+    QImage before_;
+    QImage last_;
     bool busy_ = false; // showing the window resizes it, which would shape it again
 };
