@@ -13,7 +13,7 @@ namespace
 {
 
 // Far from the small ids the offscreen platform gives the program's own windows.
-HWND showHandle(quintptr n)
+win::Handle showHandle(quintptr n)
 {
     return FakeBackend::handle(0x100000 + n);
 }
@@ -21,7 +21,7 @@ HWND showHandle(quintptr n)
 win::WindowInfo show(quintptr n)
 {
     win::WindowInfo w;
-    w.hwnd = showHandle(n);
+    w.handle = showHandle(n);
     w.title = QStringLiteral("Presenting: deck.odp");
     w.className = QStringLiteral("soffice");
     w.processName = QStringLiteral("SOFFICE.BIN");
@@ -85,7 +85,7 @@ private slots:
     {
         TrayMode tray(false);
         for (void *h : tray.ownWindows())
-            QVERIFY(h != static_cast<void *>(tray.currentTarget()));
+            QVERIFY(h != tray.currentTarget());
         QCOMPARE(tray.ownWindows().size(), 4);
     }
 
