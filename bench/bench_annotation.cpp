@@ -1,9 +1,12 @@
 // Ink costs at 1080p and 4K, ratios 1 and 2, on a page of even waves and on a hand-drawn one of
 // the same counts: a full replay (page switch to a page not kept), the window paint it is measured
-// against, a switch back to the page kept, undo, one pointer move and the end of a stroke.
+// against, a switch back to the page kept, undo, one pointer move, the end of a stroke, and the
+// replay into the buffer alone with the memory a page's kept coverage takes.
 #include "OffscreenScreen.h"
 #include "PaintCounter.h"
 #include "annotation/AnnotationOverlay.h"
+#include "annotation/InkCanvas.h"
+#include "annotation/StrokeCoverage.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -82,29 +85,29 @@ void drawStroke(AnnotationOverlay &overlay, const QList<QPointF> &line)
     send(&overlay, QEvent::MouseButtonRelease, line.last());
 }
 
-// The line of the s-th stroke of a page of the given kind (0: waves, 1: hand-drawn).
-QList<QPointF> lineOf(AnnotationOverlay &overlay, int kind, int s, QRandomGenerator &random)
+// The s-th stroke of a page of the given kind (0: waves of the default pen, 1: hand-drawn with
+// mostly pens of every width, some highlighter and now and then an eraser).
+Ink::Stroke pageStroke(QSize area, int kind, int s, QRandomGenerator &random)
 {
-    if (kind == 1)
-        return scribble(random, overlay.size(), kPoints);
-    const QSize area = overlay.size() - QSize(5 * kPoints, 80);
-    return wave(QPointF(s * 37 % qMax(1, area.width()), 40 + s * 53 % qMax(1, area.height())),
-                kPoints);
+    if (kind == 0) {
+        const QSize room = area - QSize(5 * kPoints, 80);
+        return {Ink::Pen, Qt::red, Ink::penWidth(Ink::Pen, 1),
+                wave(QPointF(s * 37 % qMax(1, room.width()), 40 + s * 53 % qMax(1, room.height())),
+                     kPoints),
+                0};
+    }
+    const Ink::Tool tool = s % 10 < 7 ? Ink::Pen : s % 10 < 9 ? Ink::Highlighter : Ink::Eraser;
+    return {tool, Qt::red, Ink::penWidth(tool, s % 3), scribble(random, area, kPoints), 0};
 }
 
 void fillPage(AnnotationOverlay &overlay, int kind, int strokes)
 {
     QRandomGenerator random(7 + overlay.currentPage());
     for (int s = 0; s < strokes; ++s) {
-        if (kind == 1) {
-            // Mostly pens of every width, some highlighter, now and then an eraser.
-            const int pick = s % 10;
-            overlay.setTool(pick < 7   ? AnnotationOverlay::Pen
-                            : pick < 9 ? AnnotationOverlay::Highlighter
-                                       : AnnotationOverlay::Eraser);
-            overlay.setWidthLevel(s % 3);
-        }
-        drawStroke(overlay, lineOf(overlay, kind, s, random));
+        const Ink::Stroke stroke = pageStroke(overlay.size(), kind, s, random);
+        overlay.setTool(stroke.tool);
+        overlay.setWidthLevel(kind == 1 ? s % 3 : 1);
+        drawStroke(overlay, stroke.points);
     }
     overlay.setTool(AnnotationOverlay::Pen);
     overlay.setWidthLevel(1);
@@ -215,7 +218,7 @@ void BM_StrokeEnd(benchmark::State &state)
     QRandomGenerator random(11);
     for (auto _ : state) {
         state.PauseTiming();
-        const QList<QPointF> line = lineOf(*overlay, kind, 5, random);
+        const QList<QPointF> line = pageStroke(overlay->size(), kind, 5, random).points;
         send(overlay.get(), QEvent::MouseButtonPress, line.first());
         for (const QPointF &p : line.mid(1))
             send(overlay.get(), QEvent::MouseMove, p);
@@ -229,6 +232,27 @@ void BM_StrokeEnd(benchmark::State &state)
     }
 }
 BENCHMARK(BM_StrokeEnd)->Apply(sizeArgs)->Iterations(30)->Unit(benchmark::kMillisecond);
+
+// The replay of a full page into the buffer alone, without the window, and the memory its kept
+// coverage takes.
+void BM_CanvasReplay(benchmark::State &state)
+{
+    const int ratio = int(state.range(2));
+    const QSize logical(int(state.range(0)) / ratio, int(state.range(1)) / ratio);
+    StrokeStore store;
+    QRandomGenerator random(7);
+    for (int s = 0; s < kStrokes; ++s)
+        store.append(pageStroke(logical, int(state.range(3)), s, random));
+    InkCanvas canvas(store);
+    canvas.rebuild(logical, ratio);
+    for (auto _ : state)
+        canvas.replay(0);
+    size_t bytes = 0;
+    for (const StrokeStore::Entry &entry : store.page(0))
+        bytes += entry.coverage->bytes();
+    state.counters["MB"] = double(bytes) / (1 << 20);
+}
+BENCHMARK(BM_CanvasReplay)->Apply(sizeArgs)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -53,7 +53,7 @@ void InkCanvas::drawLive(const Ink::Stroke &stroke)
 
 void InkCanvas::learn(const StrokeStore::Entry &entry)
 {
-    entry.coverage = StrokeCoverage::capture(entry.stroke, dpr_, scratch_);
+    entry.coverage = StrokeCoverage::capture(entry.stroke, dpr_, buffer_.rect(), scratch_);
 }
 
 void InkCanvas::replay(int page)
@@ -82,7 +82,7 @@ void InkCanvas::replayDevice(int page, const QRect &device)
     std::vector<const StrokeCoverage *> strokes;
     const QRectF logical(QPointF(device.topLeft()) / dpr_, QSizeF(device.size()) / dpr_);
     for (const StrokeStore::Entry &entry : store_.page(page)) {
-        const bool known = entry.coverage && qFuzzyCompare(entry.coverage->ratio(), dpr_);
+        const bool known = entry.coverage && entry.coverage->serves(dpr_, buffer_.rect());
         if (!known && !StrokePainter::reach(entry.stroke).intersects(logical))
             continue;
         if (!known)

@@ -38,14 +38,16 @@ std::shared_ptr<const InkBlend::Shades> shadesOf(const QColor &color)
 } // namespace
 
 std::shared_ptr<const StrokeCoverage> StrokeCoverage::capture(const Ink::Stroke &stroke, qreal dpr,
-                                                              QImage &scratch)
+                                                              const QRect &within, QImage &scratch)
 {
     auto result = std::make_shared<StrokeCoverage>();
     StrokeCoverage &c = *result;
     c.tool_ = stroke.tool;
     c.dpr_ = dpr;
+    c.within_ = within;
+    // Pixels outside the buffer never show: a stroke dragged far off the window costs nothing.
     const QRectF reach = StrokePainter::reach(stroke);
-    c.box_ = QRectF(reach.topLeft() * dpr, reach.size() * dpr).toAlignedRect();
+    c.box_ = QRectF(reach.topLeft() * dpr, reach.size() * dpr).toAlignedRect().intersected(within);
     if (stroke.tool != Ink::Eraser)
         c.shades_ = shadesOf(StrokePainter::inkColor(stroke));
     if (c.box_.isEmpty())

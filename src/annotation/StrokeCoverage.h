@@ -20,11 +20,16 @@ struct Shades;
 class StrokeCoverage
 {
 public:
-    // Draws the stroke once into scratch (grown as needed) and keeps its coverage.
+    // Draws the stroke once into scratch (grown as needed) and keeps its coverage inside the
+    // device rectangle `within`.
     static std::shared_ptr<const StrokeCoverage> capture(const Ink::Stroke &stroke, qreal dpr,
-                                                         QImage &scratch);
+                                                         const QRect &within, QImage &scratch);
 
-    qreal ratio() const { return dpr_; }
+    // Whether this serves a buffer of that ratio and device rectangle.
+    bool serves(qreal dpr, const QRect &buffer) const
+    {
+        return qFuzzyCompare(dpr_, dpr) && within_.contains(buffer);
+    }
     // Every device pixel the stroke touches lies inside.
     QRect box() const { return box_; }
     // Blends the stroke into row y of a buffer, between columns x0 (included) and x1.
@@ -43,6 +48,7 @@ private:
 
     Ink::Tool tool_ = Ink::Pen;
     qreal dpr_ = 1;
+    QRect within_;
     QRect box_;
     std::shared_ptr<const InkBlend::Shades> shades_;
     std::vector<quint32> rowStart_; // runs of row y: rowStart_[y - top] up to the next row's

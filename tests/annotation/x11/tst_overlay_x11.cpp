@@ -1,5 +1,6 @@
 // The overlay on a real X display, with and without a compositing manager: ink over a full-screen
 // window that stays in sight around it when it changes, and clicks that fall through to it.
+#include "ScreenProbe.h"
 #include "annotation/AnnotationOverlay.h"
 #include "platform/WindowLayer.h"
 
@@ -28,16 +29,9 @@ protected:
 // Whether the screen shows about this colour at p.
 bool shows(QPoint p, const QColor &c)
 {
-    const QRgb s =
-        QGuiApplication::primaryScreen()->grabWindow(0, p.x(), p.y(), 1, 1).toImage().pixel(0, 0);
-    return qAbs(qRed(s) - c.red()) <= 12 && qAbs(qGreen(s) - c.green()) <= 12 &&
-           qAbs(qBlue(s) - c.blue()) <= 12;
-}
-
-void clickAt(QPoint p)
-{
-    QProcess::execute("xdotool",
-                      {"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+    const QColor s = ScreenProbe::screenColour(p);
+    return qAbs(s.red() - c.red()) <= 12 && qAbs(s.green() - c.green()) <= 12 &&
+           qAbs(s.blue() - c.blue()) <= 12;
 }
 
 } // namespace
@@ -89,7 +83,7 @@ private slots:
         // Drawing: the show stays in sight (blended, or as a picture), presses land on the ink.
         QTRY_VERIFY(shows({900, 500}, kInk));
         QTRY_VERIFY(shows({900, 300}, show.color));
-        clickAt(QPoint(300, 800));
+        ScreenProbe::clickAt(QPoint(300, 800));
         QTRY_COMPARE(overlay.strokeCount(0), 2);
         QCOMPARE(show.presses, 0);
 
@@ -112,9 +106,9 @@ private slots:
         QTRY_VERIFY(shows({900, 500}, kInk));
         for (QPoint p : {QPoint(900, 530), QPoint(20, 20), QPoint(1900, 1060)})
             QTRY_VERIFY(shows(p, next));
-        clickAt(QPoint(900, 300));
+        ScreenProbe::clickAt(QPoint(900, 300));
         QTRY_COMPARE(show.presses, 1);
-        clickAt(QPoint(900, 500));
+        ScreenProbe::clickAt(QPoint(900, 500));
         QTRY_COMPARE(show.presses, 2);
     }
 };
