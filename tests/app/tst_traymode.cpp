@@ -178,7 +178,7 @@ private slots:
         tray.redetect();
         QCOMPARE(tray.currentTarget(), showHandle(1));
         QCOMPARE(target.size(), 0); // the controller already follows it
-        QCOMPARE(tray.overlay()->annotatedPageCount(), 0);
+        QCOMPARE(tray.overlay()->strokeCount(tray.overlay()->currentPage()), 0);
     }
 
 private:
