@@ -1,4 +1,5 @@
-// Serves canned HTTP answers on the loopback interface, over TCP or TLS.
+// Serves canned HTTP answers on the loopback interface, over TCP or TLS; bodies are streamed as
+// the socket drains, so that a huge or endless one costs no memory here.
 #include "TestServer.h"
 
 #include <QCryptographicHash>
@@ -6,8 +7,6 @@
 #include <QProcess>
 #include <QSslKey>
 #include <QSslServer>
-#include <QSslSocket>
-#include <QTcpServer>
 #include <QTimer>
 
 #include <memory>
@@ -16,41 +15,37 @@ namespace
 {
 
 constexpr qint64 kChunk = 64 * 1024;
-constexpr qint64 kHighWater = 256 * 1024;
-constexpr int kResetDelayMs = 150;
 
-// What still has to be sent of a streamed body.
 struct Stream {
     qint64 offset = 0;
     qint64 end = 0;
-    TestServer::Ending ending = TestServer::Ending::Complete;
+    TestServer::Answer answer;
     bool ended = false;
 };
 
-// Tops up the socket's write buffer from the generated body, then ends the connection as asked.
-void pump(QTcpSocket *socket, Stream &stream)
+// Tops up the socket's write buffer, then ends the connection as the answer asks.
+void pump(QTcpSocket *socket, Stream &s)
 {
-    while (stream.offset < stream.end && socket->bytesToWrite() < kHighWater) {
-        const qint64 length = qMin(kChunk, stream.end - stream.offset);
-        socket->write(TestServer::generatedBytes(stream.offset, length));
-        stream.offset += length;
+    const bool chunked = s.answer.ending == TestServer::Ending::Endless;
+    while ((chunked || s.offset < s.end) && socket->bytesToWrite() < 4 * kChunk) {
+        const qint64 length = chunked ? kChunk : qMin(kChunk, s.end - s.offset);
+        const QByteArray bytes = s.answer.generatedSize >= 0
+                                     ? TestServer::generatedBytes(s.offset, length)
+                                     : s.answer.body.mid(int(s.offset), int(length));
+        socket->write(chunked ? QByteArray::number(length, 16) + "\r\n" + bytes + "\r\n" : bytes);
+        s.offset += length;
     }
-    if (stream.offset < stream.end || stream.ended)
+    if (chunked || s.offset < s.end || std::exchange(s.ended, true))
         return;
-    stream.ended = true;
-    if (stream.ending == TestServer::Ending::Reset) {
-        // Give the peer time to receive the first half before the reset discards it.
-        QTimer::singleShot(kResetDelayMs, socket, [socket] { socket->abort(); });
-        return;
-    }
-    socket->disconnectFromHost();
+    if (s.answer.ending == TestServer::Ending::Reset)
+        QTimer::singleShot(150, socket, [socket] { socket->abort(); });
+    else
+        socket->disconnectFromHost();
 }
 
 } // namespace
 
 TestServer::TestServer(QObject *parent) : QObject(parent) {}
-
-TestServer::~TestServer() = default;
 
 bool TestServer::listen()
 {
@@ -66,7 +61,6 @@ bool TestServer::listenTls(const QString &certFile, const QString &keyFile)
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
     config.setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
-    config.setPeerVerifyMode(QSslSocket::VerifyNone);
     auto *server = new QSslServer(this);
     server->setSslConfiguration(config);
     m_tls = true;
@@ -76,14 +70,14 @@ bool TestServer::listenTls(const QString &certFile, const QString &keyFile)
 bool TestServer::listenOn(QTcpServer *server)
 {
     m_server = server;
-    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &TestServer::accept);
-    return m_server->listen(QHostAddress::LocalHost);
-}
-
-void TestServer::answerUnread(const Answer &answer)
-{
-    m_answerUnread = true;
-    m_unreadAnswer = answer;
+    connect(server, &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+            readRequest(socket);
+        }
+    });
+    return server->listen(QHostAddress::LocalHost);
 }
 
 void TestServer::setAnswer(const QByteArray &path, const Answer &answer)
@@ -99,22 +93,6 @@ QUrl TestServer::url(const QString &pathAndQuery) const
                     .arg(pathAndQuery));
 }
 
-void TestServer::accept()
-{
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        socket->setParent(this);
-        if (m_answerUnread) {
-            // Qt stops taking data from the system at this buffer size, so the request stays
-            // unread there and closing the socket resets the connection.
-            socket->setReadBufferSize(1);
-            respond(socket, m_unreadAnswer);
-            continue;
-        }
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        readRequest(socket);
-    }
-}
-
 void TestServer::readRequest(QTcpSocket *socket)
 {
     const QByteArray buffered = socket->peek(socket->bytesAvailable());
@@ -123,12 +101,11 @@ void TestServer::readRequest(QTcpSocket *socket)
         return;
     socket->read(end + 4);
     const QList<QByteArray> lines = buffered.left(end).split('\n');
-    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-    const QByteArray target = first.value(1);
+    const QByteArray target = lines.value(0).split(' ').value(1);
     const int mark = target.indexOf('?');
-    Request request;
-    request.path = mark < 0 ? target : target.left(mark);
-    request.query = mark < 0 ? QByteArray() : target.mid(mark + 1);
+    Request request{target.left(mark < 0 ? target.size() : mark),
+                    mark < 0 ? QByteArray() : target.mid(mark + 1),
+                    {}};
     for (const QByteArray &line : lines.mid(1)) {
         const int colon = line.indexOf(':');
         if (colon > 0)
@@ -144,18 +121,16 @@ void TestServer::respond(QTcpSocket *socket, const Answer &answer)
     if (answer.ending == Ending::Stall)
         return;
     const qint64 length = answer.generatedSize >= 0 ? answer.generatedSize : answer.body.size();
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) +
-                      " Test\r\nContent-Length: " + QByteArray::number(length) +
-                      "\r\nConnection: close\r\n";
-    for (const auto &header : answer.headers)
-        head += header.first + ": " + header.second + "\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n";
+    head += answer.ending == Ending::Endless
+                ? QByteArray("Transfer-Encoding: chunked\r\n")
+                : "Content-Length: " + QByteArray::number(length) + "\r\nConnection: close\r\n";
+    for (const auto &[name, value] : answer.headers)
+        head += name + ": " + value + "\r\n";
     socket->write(head + "\r\n");
-    const qint64 send = answer.ending == Ending::Complete ? length : length / 2;
-    if (answer.generatedSize < 0)
-        socket->write(answer.body.left(send));
-    auto stream =
-        std::make_shared<Stream>(Stream{answer.generatedSize < 0 ? send : 0, send, answer.ending});
-    connect(socket, &QTcpSocket::bytesWritten, this, [socket, stream] { pump(socket, *stream); });
+    const bool half = answer.ending == Ending::CutOff || answer.ending == Ending::Reset;
+    auto stream = std::make_shared<Stream>(Stream{0, half ? length / 2 : length, answer, false});
+    connect(socket, &QTcpSocket::bytesWritten, socket, [socket, stream] { pump(socket, *stream); });
     pump(socket, *stream);
 }
 
@@ -172,8 +147,8 @@ QByteArray TestServer::generatedBytes(qint64 offset, qint64 length)
 QByteArray TestServer::generatedSha256(qint64 size)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (qint64 offset = 0; offset < size; offset += kChunk * 16)
-        hash.addData(generatedBytes(offset, qMin(kChunk * 16, size - offset)));
+    for (qint64 offset = 0; offset < size; offset += kChunk)
+        hash.addData(generatedBytes(offset, qMin(kChunk, size - offset)));
     return hash.result().toHex();
 }
 
@@ -181,12 +156,13 @@ bool TestServer::makeCertificate(const QString &dir, QString *certFile, QString 
 {
     *certFile = dir + QStringLiteral("/cert.pem");
     *keyFile = dir + QStringLiteral("/key.pem");
+    QStringList args = QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+                                      "/CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1")
+                           .split(QLatin1Char(' '));
+    args << QStringLiteral("-keyout") << *keyFile << QStringLiteral("-out") << *certFile;
     QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-                                 "-addext subjectAltName=IP:127.0.0.1 -keyout")
-                          .split(QLatin1Char(' '))
-                      << *keyFile << QStringLiteral("-out") << *certFile);
-    return openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit &&
-           openssl.exitCode() == 0;
+    openssl.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    openssl.setStandardOutputFile(QProcess::nullDevice());
+    openssl.start(QStringLiteral("openssl"), args);
+    return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
 }
