@@ -3,12 +3,14 @@
 #include "update/UpdateSettings.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QThread>
 
 namespace
 {
@@ -19,6 +21,7 @@ const QString kSkippedKey = QStringLiteral("skipped");
 // The file holds two short keys; anything much larger is not ours to parse.
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
 constexpr int kLockWaitMs = 5000;
+constexpr int kLockRetryMs = 5;
 // A write takes milliseconds: an older lock was left by a writer that died.
 constexpr int kStaleLockMs = 2000;
 
@@ -77,8 +80,14 @@ bool setCfgValue(const QString &key, const QString &value, QString *error)
     // Two programs changing different keys at once must both keep their change.
     QLockFile lock(path + QStringLiteral(".lock"));
     lock.setStaleLockTime(kStaleLockMs);
-    if (!lock.tryLock(kLockWaitMs))
-        return fail(error, QStringLiteral("cannot lock %1").arg(path));
+    // Short, even retries: the backing-off wait of QLockFile rarely wins against a busy writer.
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || waited.elapsed() > kLockWaitMs)
+            return fail(error, QStringLiteral("cannot lock %1").arg(path));
+        QThread::msleep(kLockRetryMs);
+    }
     bool ok = false;
     const QString text = readText(path, &ok, error);
     if (!ok)

@@ -22,8 +22,8 @@ private slots:
     }
     void init()
     {
-        QFile::remove(m_home.filePath("data"));
-        QDir(m_home.filePath("data")).removeRecursively();
+        QFile::remove(m_home.filePath("XDG_DATA_HOME"));
+        QDir(m_home.filePath("XDG_DATA_HOME")).removeRecursively();
     }
 
     void dialog_data()
@@ -49,7 +49,7 @@ private slots:
         QFETCH(bool, saveable);
         QFETCH(int, outcome);
         if (!saveable)
-            QVERIFY(QFile(m_home.filePath("data")).open(QIODevice::WriteOnly));
+            QVERIFY(QFile(m_home.filePath("XDG_DATA_HOME")).open(QIODevice::WriteOnly));
         Updater updater;
         QStringList notices;
         UpdatePrompts::connectTray(
