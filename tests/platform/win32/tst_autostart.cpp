@@ -11,57 +11,50 @@ class TestAutoStart : public QObject
     QSettings m_run{"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                     QSettings::NativeFormat};
 
-    QByteArray podivex(const QString &value)
+    // Under Wine a child's output is now and then lost as it exits: such a run is repeated.
+    QByteArray podivex(const char *value)
     {
-        QProcess process;
-        process.start(m_exe, {"--autostart", value});
-        return process.waitForFinished(30000) && process.exitCode() == 0
-                   ? process.readAllStandardOutput()
-                   : "failed";
+        QByteArray out;
+        for (int attempt = 0; attempt < 3 && out.isEmpty(); ++attempt) {
+            QProcess process;
+            process.start(m_exe, {"--autostart", value});
+            const bool done = process.waitForFinished(30000) && process.exitCode() == 0;
+            out = done ? process.readAllStandardOutput().trimmed() : "failed";
+        }
+        m_run.sync();
+        return out;
     }
 
 private slots:
     void initTestCase()
     {
-        const QString dir = m_root.filePath("Test User/AppData/Local/Programs/Podivex");
-        m_exe = QDir::toNativeSeparators(dir + "/Podivex.exe");
-        QVERIFY(QDir().mkpath(dir));
-        QVERIFY(
-            QFile::copy(QDir::fromNativeSeparators(qEnvironmentVariable("PODIVEX_EXE")), m_exe));
+        m_exe = QDir::toNativeSeparators(
+            m_root.filePath("Test User/AppData/Local/Programs/Podivex/Podivex.exe"));
+        QVERIFY(QDir().mkpath(QFileInfo(m_exe).path()));
+        QVERIFY(QFile::copy(qEnvironmentVariable("PODIVEX_EXE"), m_exe));
     }
     void cleanupTestCase() { m_run.remove("Podivex"); }
 
     void switchedOnAndOff()
     {
-        QCOMPARE(podivex("on"), "autostart=on\n");
-        m_run.sync();
+        QCOMPARE(podivex("on"), "autostart=on");
         QCOMPARE(m_run.value("Podivex").toString(), '"' + m_exe + '"');
-        QCOMPARE(podivex("off"), "autostart=off\n");
-        m_run.sync();
+        QCOMPARE(podivex("off"), "autostart=off");
         QVERIFY(!m_run.contains("Podivex"));
     }
 
-    void storedForms_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QByteArray>("status");
-        const QString exe = QDir::toNativeSeparators(
-            m_root.filePath("Test User/AppData/Local/Programs/Podivex/Podivex.exe"));
-        QTest::newRow("quoted") << '"' + exe + '"' << QByteArray("autostart=on\n");
-        QTest::newRow("unquoted, as 1.0.0.1 wrote it") << exe << QByteArray("autostart=on\n");
-        QTest::newRow("other letter case") << exe.toUpper() << QByteArray("autostart=on\n");
-        QTest::newRow("the path cut at the blank")
-            << exe.left(exe.indexOf(' ')) + ".exe" << QByteArray("autostart=off\n");
-        QTest::newRow("quoted, another copy")
-            << "\"C:\\Other\\Podivex.exe\"" << QByteArray("autostart=off\n");
-    }
     void storedForms()
     {
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, status);
-        m_run.setValue("Podivex", stored);
-        m_run.sync();
-        QCOMPARE(podivex("status"), status);
+        const QString cut = m_exe.left(m_exe.indexOf(' ')) + ".exe";
+        for (const auto &[stored, status] : {std::pair{'"' + m_exe + '"', "autostart=on"},
+                                             {m_exe, "autostart=on"},
+                                             {m_exe.toUpper(), "autostart=on"},
+                                             {cut, "autostart=off"},
+                                             {"\"C:\\Other\\Podivex.exe\"", "autostart=off"}}) {
+            m_run.setValue("Podivex", stored);
+            m_run.sync();
+            QCOMPARE(podivex("status"), status);
+        }
     }
 };
 
