@@ -2,7 +2,6 @@
 // the socket drains, so that a huge or endless one costs no memory here.
 #include "TestServer.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QSslKey>
@@ -21,9 +20,8 @@ void pump(QTcpSocket *socket, const TestServer::Answer &answer, qint64 &offset, 
     const bool endless = answer.ending == TestServer::Ending::Endless;
     while ((endless || offset < end) && socket->bytesToWrite() < 4 * kChunk) {
         const qint64 length = endless ? kChunk : qMin(kChunk, end - offset);
-        const QByteArray bytes = answer.generatedSize >= 0
-                                     ? TestServer::generatedBytes(offset, length)
-                                     : answer.body.mid(int(offset), int(length));
+        const QByteArray bytes =
+            answer.fillerSize >= 0 ? QByteArray(length, 'x') : answer.body.mid(offset, length);
         socket->write(endless ? QByteArray::number(length, 16) + "\r\n" + bytes + "\r\n" : bytes);
         offset += length;
     }
@@ -33,17 +31,23 @@ void pump(QTcpSocket *socket, const TestServer::Answer &answer, qint64 &offset, 
 
 } // namespace
 
-bool TestServer::listen(const QString &certFile, const QString &keyFile)
+bool TestServer::listen(const QString &dir)
 {
     m_server = new QTcpServer(this);
-    if (!certFile.isEmpty()) {
-        QFile cert(certFile);
-        QFile key(keyFile);
-        if (!cert.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
-            return false;
+    if (!dir.isEmpty()) {
+        const QString key = dir + "/key.pem";
+        const QString cert = dir + "/cert.pem";
+        QProcess::execute("openssl",
+                          {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                           "ec_paramgen_curve:prime256v1", "-nodes", "-subj", "/CN=127.0.0.1",
+                           "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert});
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-        config.setLocalCertificate(QSslCertificate(&cert, QSsl::Pem));
-        config.setPrivateKey(QSslKey(&key, QSsl::Rsa, QSsl::Pem));
+        config.addCaCertificates(cert);
+        QSslConfiguration::setDefaultConfiguration(config);
+        config.setLocalCertificateChain(QSslCertificate::fromPath(cert));
+        QFile keyFile(key);
+        keyFile.open(QIODevice::ReadOnly);
+        config.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
         auto *tls = new QSslServer(this);
         tls->setSslConfiguration(config);
         delete std::exchange(m_server, tls);
@@ -61,7 +65,7 @@ bool TestServer::listen(const QString &certFile, const QString &keyFile)
 QUrl TestServer::url(const QString &pathAndQuery) const
 {
     return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
-                    .arg(QLatin1String(qobject_cast<QSslServer *>(m_server) ? "https" : "http"))
+                    .arg(qobject_cast<QSslServer *>(m_server) ? "https" : "http")
                     .arg(m_server->serverPort())
                     .arg(pathAndQuery));
 }
@@ -76,7 +80,7 @@ void TestServer::readRequest(QTcpSocket *socket)
     const Answer answer = m_answers.value(target.split('?').value(0), Answer{404});
     if (answer.ending == Ending::Stall)
         return;
-    const qint64 length = answer.generatedSize >= 0 ? answer.generatedSize : answer.body.size();
+    const qint64 length = answer.fillerSize >= 0 ? answer.fillerSize : answer.body.size();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n";
     head += answer.ending == Ending::Endless
                 ? QByteArray("Transfer-Encoding: chunked\r\n")
@@ -89,32 +93,4 @@ void TestServer::readRequest(QTcpSocket *socket)
     connect(socket, &QTcpSocket::bytesWritten, socket,
             [=] { pump(socket, answer, *offset, stop); });
     pump(socket, answer, *offset, stop);
-}
-
-QByteArray TestServer::generatedBytes(qint64 offset, qint64 length)
-{
-    QByteArray bytes(length, Qt::Uninitialized);
-    for (qint64 i = 0; i < length; ++i)
-        bytes[i] = char(((offset + i) * 131 + ((offset + i) >> 13)) & 0xff);
-    return bytes;
-}
-
-QByteArray TestServer::generatedSha256(qint64 size)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (qint64 offset = 0; offset < size; offset += kChunk)
-        hash.addData(generatedBytes(offset, qMin(kChunk, size - offset)));
-    return hash.result().toHex();
-}
-
-bool TestServer::makeCertificate(const QString &dir, QString *certFile, QString *keyFile)
-{
-    *certFile = dir + QStringLiteral("/cert.pem");
-    *keyFile = dir + QStringLiteral("/key.pem");
-    QProcess openssl;
-    openssl.setStandardErrorFile(QProcess::nullDevice());
-    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                              "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                              "-keyout", *keyFile, "-out", *certFile});
-    return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
 }

@@ -1,5 +1,6 @@
-// The updater under attack: a hostile server, hostile temporary folders, a second local user, a
-// full disk, hostile console text, broken settings files and racing or killed writers.
+// The updater and the one-shot commands under attack: a hostile server, hostile temporary folders,
+// a second local user, a full disk, hostile console text and folder names, broken settings files,
+// racing or killed writers; and the commands' plain answers through the same program runs.
 #include "UpdateRig.h"
 #include "update/UpdateSettings.h"
 
@@ -8,17 +9,33 @@
 namespace
 {
 
-enum Attack { Plain, ForeignFile, LinkOutside, LinkToVictim, NoTemp, FullDisk };
-// What a program row plants: a file or folder at the path, or the mode to set.
-enum Setup { None, FileAt, FolderAt, GarbageAt, SilentMode };
 const QByteArray kScript = "#!/bin/sh\nprintf '%s %s\\n' \"$0\" \"$*\" > \"$RAN\"\n";
 const QByteArray kSha = QCryptographicHash::hash(kScript, QCryptographicHash::Sha256).toHex();
-using Answer = TestServer::Answer;
+const QString kStarted = "安装程序已启动";
 using Ending = TestServer::Ending;
+
+enum Plant { Nothing, ForeignFile, LinkOutside, LinkToVictim, NoTemp, TinyDisk };
+struct Engine {
+    Plant plant;
+    TestServer::Answer manifest;
+    TestServer::Answer installer;
+    QString outcome;
+};
+// A program row plants a file, a folder or 16 MB without a line break at a path, or sets silent.
+enum Setup { None, FileAt, FolderAt, GarbageAt, Silent };
+struct Program {
+    Setup setup;
+    QString at;
+    QStringList args;
+    QString out; // a pattern
+    int exitCode;
+    QByteArray manifest;
+};
 
 } // namespace
 
-Q_DECLARE_METATYPE(TestServer::Answer)
+Q_DECLARE_METATYPE(Engine)
+Q_DECLARE_METATYPE(Program)
 
 class TestUpdateAttacks : public QObject
 {
@@ -37,10 +54,6 @@ class TestUpdateAttacks : public QObject
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("-");
     }
-    static bool asRoot(const QString &program, const QStringList &args)
-    {
-        return geteuid() == 0 && QProcess::execute(program, args) == 0;
-    }
 
 private slots:
     void initTestCase()
@@ -52,7 +65,6 @@ private slots:
     }
     void init()
     {
-        QProcess::execute("umount", {"-q", path("TMPDIR")});
         for (const char *name : {"TMPDIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "outside", "ran"})
             QDir(path(name)).removeRecursively(), QFile::remove(path(name));
         QVERIFY(QDir().mkpath(path("TMPDIR")));
@@ -63,112 +75,108 @@ private slots:
 
     void engine_data()
     {
-        QTest::addColumn<int>("attack");
-        QTest::addColumn<QByteArray>("manifest");
-        QTest::addColumn<Answer>("installer");
-        QTest::addColumn<QString>("outcome");
-        // Manifests name the installer relative to themselves.
-        const QByteArray plain = UpdateRig::manifest("setup.exe", kSha);
-        const QByteArray sized = UpdateRig::manifest("setup.exe", kSha, ",\"size\":46");
-        const Answer script{200, kScript};
-        const QString ran = "安装程序已启动";
+        QTest::addColumn<Engine>("c");
+        // The manifests name the installer relative to themselves.
+        const TestServer::Answer plain{200, UpdateRig::manifest("setup.exe", kSha)};
+        const TestServer::Answer sized{200, UpdateRig::manifest("setup.exe", kSha, ",\"size\":46")};
+        const TestServer::Answer script{200, kScript};
         const QString capped = "下载失败：安装程序超过 46 字节";
-        const auto row = [](const char *name, Attack attack, const QByteArray &manifest,
-                            const Answer &installer, const QString &outcome) {
-            QTest::newRow(name) << int(attack) << manifest << installer << outcome;
-        };
-        row("foreign file in shared temp", ForeignFile, plain, script, ran);
-        row("dangling link to outside", LinkOutside, plain, script, ran);
-        row("link to a victim's file", LinkToVictim, sized, script, ran);
-        row("temp folder missing", NoTemp, plain, script, "下载失败：没有可用的临时目录");
-        row("disk full", FullDisk, plain, {200, {}, 1 << 20}, "下载失败：写入安装程序失败");
-        row("wrong digest", Plain, sized, {200, QByteArray(kScript).replace(' ', '_')}, "SHA-256");
-        row("huge manifest", Plain, {}, {}, "检查更新失败：更新清单超过 64 KiB");
-        row("endless manifest", Plain, "endless", {}, "检查更新失败：更新清单超过 64 KiB");
-        row("stalled manifest", Plain, "stall", {}, "检查更新失败：请求超时");
-        row("more than declared", Plain, sized, {200, {}, 1LL << 30}, capped);
-        row("endless download", Plain, sized, {200, {}, 0, {}, Ending::Endless}, capped);
-        row("cut off", Plain, plain, {200, kScript, -1, {}, Ending::CutOff}, "下载失败：");
-        row("stalled download", Plain, plain, {200, {}, -1, {}, Ending::Stall},
-            "下载失败：下载超时");
+        const QString bigManifest = "检查更新失败：更新清单超过 64 KiB";
+        const auto row = [](const char *name, const Engine &c) { QTest::newRow(name) << c; };
+        row("foreign file in shared temp", {ForeignFile, plain, script, kStarted});
+        row("dangling link to outside", {LinkOutside, plain, script, kStarted});
+        row("link to a victim's file", {LinkToVictim, sized, script, kStarted});
+        row("temp folder missing", {NoTemp, plain, script, "下载失败：没有可用的临时目录"});
+        row("disk full", {TinyDisk, plain, {200, {}, 1 << 20}, "下载失败：写入安装程序失败"});
+        row("wrong digest",
+            {Nothing, sized, {200, QByteArray(kScript).replace(' ', '_')}, "SHA-256"});
+        row("huge manifest", {Nothing, {200, {}, 512 << 20}, script, bigManifest});
+        row("endless manifest", {Nothing, {200, {}, 0, {}, Ending::Endless}, script, bigManifest});
+        row("stalled manifest",
+            {Nothing, {200, {}, -1, {}, Ending::Stall}, script, "检查更新失败：请求超时"});
+        row("more than declared", {Nothing, sized, {200, {}, 1LL << 30}, capped});
+        row("endless download", {Nothing, sized, {200, {}, 0, {}, Ending::Endless}, capped});
+        row("cut off", {Nothing, plain, {200, kScript, -1, {}, Ending::CutOff}, "下载失败："});
+        row("stalled download",
+            {Nothing, plain, {200, {}, -1, {}, Ending::Stall}, "下载失败：下载超时"});
     }
     void engine()
     {
-        QFETCH(int, attack);
-        QFETCH(QByteArray, manifest);
-        QFETCH(Answer, installer);
-        QFETCH(QString, outcome);
+        QFETCH(Engine, c);
         const QString temp = path("TMPDIR");
         const QString planted = temp + "/Podivex-2.0-Setup.exe";
-        if (attack == ForeignFile) {
-            // A second user's file, writable by all; as root it belongs to nobody.
-            QVERIFY(write(planted, "evil"));
-            QVERIFY(QFile::setPermissions(planted, QFile::Permissions(0x6666)));
-            QVERIFY(geteuid() != 0 || chown(qPrintable(planted), 65534, 65534) == 0);
-        } else if (attack == LinkOutside || attack == LinkToVictim) {
-            QVERIFY(attack == LinkOutside || write(path("outside/profile"), "keep"));
-            QVERIFY(QFile::link(path(attack == LinkOutside ? "outside/x.sh" : "outside/profile"),
-                                planted));
-        } else if (attack == NoTemp) {
+        const QString target = path(c.plant == LinkOutside ? "outside/x.sh" : "outside/profile");
+        const bool root = geteuid() == 0;
+        if (c.plant == ForeignFile) // a second user's file, writable by all
+            QVERIFY(write(planted, "evil") &&
+                    QFile::setPermissions(planted, QFile::Permissions(0x6666)) &&
+                    (!root || chown(qPrintable(planted), 65534, 65534) == 0));
+        if (c.plant == LinkOutside || c.plant == LinkToVictim)
+            QVERIFY((c.plant == LinkOutside || write(target, "keep")) &&
+                    QFile::link(target, planted));
+        if (c.plant == NoTemp)
             qputenv("TMPDIR", path("missing").toLocal8Bit());
-        } else if (attack == FullDisk &&
-                   !asRoot("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", temp})) {
+        if (c.plant == TinyDisk &&
+            (!root || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", temp})))
             QSKIP("a tiny tmpfs needs root");
-        }
         UpdateRig rig;
         QVERIFY(rig.server.listen() && UpdateSettings::setMode(UpdateSettings::Silent));
-        rig.server.setAnswer("/d/v.json",
-                             manifest == "endless" ? Answer{200, {}, 0, {}, Ending::Endless}
-                             : manifest == "stall" ? Answer{200, {}, -1, {}, Ending::Stall}
-                             : manifest.isEmpty()  ? Answer{200, {}, 512 << 20}
-                                                   : Answer{200, manifest});
-        rig.server.setAnswer("/d/setup.exe", installer);
+        rig.server.setAnswer("/d/v.json", c.manifest);
+        rig.server.setAnswer("/d/setup.exe", c.installer);
         rig.updater.setTimeouts(500, 500);
         QVERIFY(rig.check("/d/v.json"));
-        const bool runs = outcome == "安装程序已启动";
-        QVERIFY2(rig.last().startsWith(QString("finished %1 ").arg(runs) + outcome),
+        const bool runs = c.outcome == kStarted;
+        QVERIFY2(rig.last().startsWith(QString("finished %1 ").arg(runs) + c.outcome),
                  qPrintable(rig.last()));
         QTRY_COMPARE(read(path("ran")).endsWith(" /S\n"), runs);
-        // It ran from an owner-only folder of its own, and nothing planted was followed or used.
-        const QString installerPath = QString::fromLocal8Bit(read(path("ran")).split(' ').value(0));
-        const QFileInfo folder(QFileInfo(installerPath).path());
+        // It ran from an owner-only folder of its own; nothing planted was followed or used, and
+        // a failure leaves nothing behind.
+        const QString installer = QString::fromLocal8Bit(read(path("ran")).split(' ').value(0));
+        const QFileInfo folder(QFileInfo(installer).path());
         QVERIFY(!runs ||
                 (folder.path() == temp && folder.permissions() == QFile::Permissions(0x7700)));
         QVERIFY(!QFile::exists(path("outside/x.sh")));
-        QCOMPARE(read(path("outside/profile")), attack == LinkToVictim ? "keep" : "-");
-        QCOMPARE(read(planted), attack == ForeignFile    ? "evil"
-                                : attack == LinkToVictim ? "keep"
-                                                         : "-");
-        // A failed download leaves nothing behind.
-        const int planting =
-            attack == ForeignFile || attack == LinkOutside || attack == LinkToVictim;
+        QCOMPARE(read(path("outside/profile")), c.plant == LinkToVictim ? "keep" : "-");
+        QCOMPARE(read(planted), c.plant == ForeignFile    ? "evil"
+                                : c.plant == LinkToVictim ? "keep"
+                                                          : "-");
         QCOMPARE(
             QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size(),
-            int(runs) + planting);
-        if (runs && geteuid() == 0) {
+            int(runs) + int(c.plant >= ForeignFile && c.plant <= LinkToVictim));
+        if (runs && root) // the second user cannot touch the verified file
             QVERIFY(
                 QProcess::execute("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                              "sh", "-c", "echo x >> \"$0\"", installerPath}) != 0);
-            QCOMPARE(read(installerPath), kScript);
-        }
+                                              "sh", "-c", "echo x >> \"$0\"", installer}) != 0 &&
+                read(installer) == kScript);
     }
 
     void program_data()
     {
-        QTest::addColumn<int>("setup");
-        QTest::addColumn<QString>("at");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("manifest");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<int>("exitCode");
-        const auto row = [](const char *name, Setup setup, const char *at, const QStringList &args,
-                            const char *out, int exitCode, const QByteArray &manifest = {}) {
-            QTest::newRow(name) << int(setup) << QString(at) << args << manifest
-                                << QString::fromUtf8(out) << exitCode;
+        QTest::addColumn<Program>("c");
+        const auto row = [](const char *name, Setup setup, const QString &at,
+                            const QStringList &args, const QString &out, int exitCode,
+                            const QByteArray &manifest = {}) {
+            QTest::newRow(name) << Program{setup, at, args, out, exitCode, manifest};
         };
-        const char *cfg = "XDG_DATA_HOME/Quillmere/Podivex.ini";
+        const QString cfg = "XDG_DATA_HOME/Quillmere/Podivex.ini";
         const QStringList check{"--check-update", "--update-url", "URL"};
         const QStringList off{"--update-mode", "off"};
+        const QString line =
+            "update=available version=2\\.0 url=http://h/s\\.exe sha256=" + kSha + " ";
+        row("one value", None, {}, {"--compare-versions", "1"}, "^usage: .+\n$", 1);
+        row("autostart last", None, {}, {"--autostart"}, "^usage: .+\n$", 1);
+        row("mode unknown", None, {}, {"--update-mode", "x"}, "^usage: .+\n$", 1);
+        row("address missing", None, {}, {"--check-update", "--update-url"}, "^usage: .+\n$", 1);
+        row("mode in capitals", None, {}, {"--update-mode", "OFF"}, "^update-mode=off\n$", 0);
+        row("autostart first", None, {}, {"--update-mode", "off", "--autostart", "Status"},
+            "^autostart=off\n$", 0);
+        row("options match case", None, {},
+            {"--COMPARE-VERSIONS", "2", "1", "--compare-versions", "1", "2"}, "^-1\n$", 0);
+        row("version beyond 32 bits", None, {}, {"--compare-versions", "2147483648", "1"}, "^1\n$",
+            0);
+        row("forced update", None, {}, check, "^" + line + "size=15 min=9 forced=yes notes=\n$", 3,
+            UpdateRig::manifest("http://h/s.exe", kSha.toUpper(), ",\"size\":15,\"min\":\"9\""));
+        row("failed check", None, {}, check, "^result=error 更新清单格式错误\n$", 1, "[]");
         row("settings folder is a file", FileAt, "XDG_DATA_HOME/Quillmere", off, "^error: .+\n$",
             1);
         row("settings file is a folder", FolderAt, cfg, off, "^error: .+\n$", 1);
@@ -177,59 +185,71 @@ private slots:
         row("16 MB in one line, write", GarbageAt, cfg, off, "^error: .+bytes\n$", 1);
         row("autostart folder is a file", FileAt, "XDG_CONFIG_HOME/autostart",
             {"--autostart", "on"}, "^error: .+\n$", 1);
-        row("version beyond 32 bits", None, "", {"--compare-versions", "2147483648", "1"}, "^1\n$",
-            0);
-        row("address missing", None, "", {"--check-update", "--update-url"}, "^usage: .+\n$", 1);
-        row("control characters", None, "", check,
+        row("control characters", None, {}, check,
             "^update=available version=2\\.0\\\\u001b\\[31m [^\\x1b]+ "
-            "notes=a\\\\u0000b\\\\nresult=ok\n$",
+            "notes=a\\\\u0000b\\\\nresult=ok\\n$",
             3,
             UpdateRig::manifest(
                 "http://h/", kSha,
                 ",\"version\":\"2.0\\u001b[31m\",\"notes\":\"a\\u0000b\\nresult=ok\""));
-        row("silent mode installs", SilentMode, "", check, "^result=ok 安装程序已启动\n$", 0);
+        row("silent mode installs", Silent, {}, check, "^result=ok 安装程序已启动\\n$", 0);
     }
     void program()
     {
-        QFETCH(int, setup);
-        QFETCH(QString, at);
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, manifest);
-        QFETCH(QString, out);
-        QFETCH(int, exitCode);
-        QVERIFY(setup != FileAt || write(path(at), "x"));
-        QVERIFY(setup != FolderAt || QDir().mkpath(path(at)));
-        QVERIFY(setup != GarbageAt || write(path(at), QByteArray(16 << 20, 'x')));
-        QVERIFY(setup != SilentMode || UpdateSettings::setMode(UpdateSettings::Silent));
+        QFETCH(Program, c);
+        QVERIFY(c.setup != FileAt || write(path(c.at), "x"));
+        QVERIFY(c.setup != FolderAt || QDir().mkpath(path(c.at)));
+        QVERIFY(c.setup != GarbageAt || write(path(c.at), QByteArray(16 << 20, 'x')));
+        QVERIFY(c.setup != Silent || UpdateSettings::setMode(UpdateSettings::Silent));
         TestServer server;
         QVERIFY(server.listen());
         server.setAnswer("/v.json",
-                         {200, manifest.isEmpty() ? UpdateRig::manifest("s", kSha) : manifest});
+                         {200, c.manifest.isEmpty() ? UpdateRig::manifest("s", kSha) : c.manifest});
         server.setAnswer("/s", {200, kScript});
-        const auto [output, code] =
-            UpdateRig::run(args.replaceInStrings("URL", server.url("/v.json").toString()));
-        QVERIFY2(QRegularExpression(out).match(QString::fromUtf8(output)).hasMatch(),
-                 output.data());
-        QCOMPARE(code, exitCode);
-        QTRY_COMPARE(read(path("ran")).endsWith(" /S\n"), setup == SilentMode);
+        const auto [out, code] =
+            UpdateRig::run(c.args.replaceInStrings("URL", server.url("/v.json").toString()));
+        QVERIFY2(QRegularExpression(c.out).match(QString::fromUtf8(out)).hasMatch(), out.data());
+        QCOMPARE(code, c.exitCode);
+        QTRY_COMPARE(read(path("ran")).endsWith(" /S\n"), c.setup == Silent);
+        // Only an update-mode command that ran may change the mode.
+        const bool changed = c.setup == Silent || out.startsWith("update-mode=off");
+        QCOMPARE(UpdateSettings::mode(), c.setup == Silent ? UpdateSettings::Silent
+                                         : changed         ? UpdateSettings::Off
+                                                           : UpdateSettings::Ask);
+    }
+
+    // A copy in a folder whose name would expand in the Exec key unless quoted and escaped; the
+    // entry of one copy reads as off for another, which takes it over when switched on.
+    void autostartOfAnotherCopy()
+    {
+        const QString copy = path("XDG_CONFIG_HOME/my $(touch x) 100%/Podivex");
+        QVERIFY(QDir().mkpath(QFileInfo(copy).path()));
+        QVERIFY(QFile::copy(PODIVEX_BINARY_DIR "/Podivex", copy));
+        QCOMPARE(UpdateRig::run({"--autostart", "on"}, copy).first, "autostart=on\n");
+        const QByteArray exec = copy.toUtf8().replace("$", "\\\\$").replace("%", "%%");
+        QVERIFY(read(path("XDG_CONFIG_HOME/autostart/Podivex.desktop"))
+                    .contains("\nExec=\"" + exec + "\"\n"));
+        QCOMPARE(UpdateRig::run({"--autostart", "status"}).first, "autostart=off\n");
+        QCOMPARE(UpdateRig::run({"--autostart", "on"}).first, "autostart=on\n");
+        QCOMPARE(UpdateRig::run({"--autostart", "off"}).first, "autostart=off\n");
+        QCOMPARE(read(path("XDG_CONFIG_HOME/autostart/Podivex.desktop")), "-");
     }
 
     // A writer killed in the middle leaves its lock behind; racing writers of different keys
     // both keep their change.
     void writers()
     {
-        QCOMPARE(UpdateRig::run({"-c", "ulimit -f 0; exec \"$0\" --update-mode off",
-                                 PODIVEX_BINARY_DIR "/Podivex"},
-                                "/bin/sh")
-                     .second,
-                 -2);
+        const QString exe = PODIVEX_BINARY_DIR "/Podivex";
+        QCOMPARE(
+            UpdateRig::run({"-c", "ulimit -f 0; exec \"$0\" --update-mode off", exe}, "/bin/sh")
+                .second,
+            -2);
         QCOMPARE(UpdateRig::run({"--update-mode", "ask"}).second, 0);
         for (int round = 0; round < 20; ++round) {
             const UpdateSettings::Mode mode =
                 round % 2 ? UpdateSettings::Off : UpdateSettings::Silent;
             QProcess other;
-            other.start(PODIVEX_BINARY_DIR "/Podivex",
-                        {"--update-mode", UpdateSettings::entry(mode).name});
+            other.start(exe, {"--update-mode", UpdateSettings::entry(mode).name});
             do
                 QVERIFY(UpdateSettings::skip(QString::number(round)));
             while (!other.waitForFinished(1));
