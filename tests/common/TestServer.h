@@ -1,48 +1,85 @@
-// A misbehaving HTTP or HTTPS server on 127.0.0.1: canned or filler bodies, answers that stall,
-// stop half-way or never end, and a record of the request targets.
+// A misbehaving HTTP server on 127.0.0.1: canned or filler bodies streamed as the socket drains,
+// answers that stall, stop half-way or never end, and a record of the request targets.
 #pragma once
 
 #include <QHash>
-#include <QObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QUrl>
 
-class QTcpServer;
-class QTcpSocket;
+#include <memory>
 
-class TestServer : public QObject
+class TestServer
 {
-    Q_OBJECT
-
 public:
     enum class Ending { Complete, Stall, CutOff, Endless };
-    using Headers = QList<QPair<QByteArray, QByteArray>>;
 
-    // fillerSize >= 0 sends that many 'x' in place of the body, streamed as the socket drains;
-    // CutOff stops half-way, Endless sends a chunked body without end.
+    // fillerSize >= 0 sends that many 'x' in place of the body; CutOff stops half-way, Endless
+    // sends a chunked body without end.
     struct Answer {
         Answer(int status = 200, const QByteArray &body = {}, qint64 fillerSize = -1,
-               const Headers &headers = {}, Ending ending = Ending::Complete)
-            : status(status), body(body), fillerSize(fillerSize), headers(headers), ending(ending)
+               Ending ending = Ending::Complete)
+            : status(status), body(body), fillerSize(fillerSize), ending(ending)
         {
         }
         int status;
         QByteArray body;
         qint64 fillerSize;
-        Headers headers;
         Ending ending;
     };
 
-    // HTTPS with a self-signed certificate for 127.0.0.1, made with openssl in dir, when dir is
-    // given; that certificate is then trusted by default.
-    bool listen(const QString &dir = {});
+    bool listen()
+    {
+        QObject::connect(&m_server, &QTcpServer::pendingConnectionAvailable, &m_server, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [=] { respond(socket); });
+        });
+        return m_server.listen(QHostAddress::LocalHost);
+    }
     void setAnswer(const QByteArray &path, const Answer &answer) { m_answers.insert(path, answer); }
-    QUrl url(const QString &pathAndQuery) const;
+    QUrl url(const QString &path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
 
     QList<QByteArray> requests; // the request targets, path and query
 
 private:
-    void readRequest(QTcpSocket *socket);
+    void respond(QTcpSocket *socket)
+    {
+        const int end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QByteArray target = socket->read(end + 4).split(' ').value(1);
+        requests << target;
+        const Answer answer = m_answers.value(target.split('?').value(0), Answer{404});
+        if (answer.ending == Ending::Stall)
+            return;
+        const qint64 length = answer.fillerSize >= 0 ? answer.fillerSize : answer.body.size();
+        socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n" +
+                      (answer.ending == Ending::Endless
+                           ? QByteArray("Transfer-Encoding: chunked\r\n\r\n")
+                           : "Content-Length: " + QByteArray::number(length) + "\r\n\r\n"));
+        const qint64 stop = answer.ending == Ending::CutOff ? length / 2 : length;
+        auto offset = std::make_shared<qint64>(0);
+        const auto pump = [=] {
+            const bool endless = answer.ending == Ending::Endless;
+            while ((endless || *offset < stop) && socket->bytesToWrite() < kChunk * 4) {
+                const qint64 n = endless ? kChunk : qMin(kChunk, stop - *offset);
+                const QByteArray bytes =
+                    answer.fillerSize >= 0 ? QByteArray(n, 'x') : answer.body.mid(*offset, n);
+                socket->write(endless ? QByteArray::number(n, 16) + "\r\n" + bytes + "\r\n"
+                                      : bytes);
+                *offset += n;
+            }
+            if (!endless && *offset >= stop)
+                socket->disconnectFromHost();
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+        pump();
+    }
 
-    QTcpServer *m_server = nullptr;
+    static constexpr qint64 kChunk = 64 * 1024;
+    QTcpServer m_server;
     QHash<QByteArray, Answer> m_answers;
 };

@@ -1,5 +1,5 @@
-// An updater beside a local server, its signals recorded in order, and the program run as a
-// process; settings and temporary files go to private folders.
+// An updater beside a local server with its signals recorded in order, the program run as a
+// process, and private folders for settings and temporary files.
 #pragma once
 
 #include "TestServer.h"
@@ -14,7 +14,7 @@ struct UpdateRig {
             events << QStringLiteral("prompt %1 forced=%2").arg(i.version).arg(forced);
         });
         QObject::connect(&updater, &Updater::status,
-                         [this](const QString &text) { events << "status " + text; });
+                         [this](const QString &t) { events << "status " + t; });
         QObject::connect(&updater, &Updater::finished, [this](bool ok, const QString &message) {
             events << QStringLiteral("finished %1 %2").arg(ok).arg(message);
         });
@@ -22,20 +22,20 @@ struct UpdateRig {
     // One check to its finished, and a little longer, so that a stray second one would show.
     bool check(const QString &path, bool manual = true)
     {
-        const auto finishedCount = [this] { return events.filter("finished ").size(); };
-        const int before = finishedCount();
+        const auto finished = [this] { return events.filter("finished ").size(); };
+        const int before = finished();
         updater.setManifestUrl(server.url(path).toString());
         updater.check(manual);
-        return QTest::qWaitFor([&] { return finishedCount() > before; }, 20000) &&
-               !QTest::qWaitFor([&] { return finishedCount() > before + 1; }, 50);
+        return QTest::qWaitFor([&] { return finished() > before; }, 20000) &&
+               !QTest::qWaitFor([&] { return finished() > before + 1; }, 50);
     }
     QString last() const { return events.value(events.size() - 1); }
 
-    // A manifest offering version 2.0; later keys in extra override earlier ones.
+    // A manifest offering version 2.0; keys in extra override the earlier ones.
     static QByteArray manifest(const QString &url, const QByteArray &sha256, const char *extra = "")
     {
         return QStringLiteral("{\"version\":\"2.0\",\"url\":\"%1\",\"sha256\":\"%2\"%3}")
-            .arg(url, QString::fromLatin1(sha256), QString::fromUtf8(extra))
+            .arg(url, sha256, extra)
             .toUtf8();
     }
     static void usePrivateFolders(const QString &root)
@@ -46,7 +46,7 @@ struct UpdateRig {
             qputenv(name, QString(root + '/' + name).toLocal8Bit());
         QDir(root).mkpath("TMPDIR");
     }
-    // Output and exit code, -2 for a crash; the event loop runs meanwhile for the servers here.
+    // Output and exit code, -2 for a crash; the event loop runs meanwhile, for the servers here.
     static QPair<QByteArray, int> run(const QStringList &args,
                                       const QString &program = PODIVEX_BINARY_DIR "/Podivex")
     {
@@ -57,6 +57,17 @@ struct UpdateRig {
         process.waitForFinished();
         const bool crashed = process.exitStatus() == QProcess::CrashExit;
         return {process.readAllStandardOutput(), crashed ? -2 : process.exitCode()};
+    }
+    static bool writeFile(const QString &file, const QByteArray &bytes)
+    {
+        QFile f(file);
+        return QDir().mkpath(QFileInfo(file).path()) && f.open(QIODevice::WriteOnly) &&
+               f.write(bytes) == bytes.size();
+    }
+    static QByteArray readFile(const QString &file) // "-" when it cannot be read
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("-");
     }
 
     TestServer server;

@@ -7,19 +7,22 @@ class TestAutoStart : public QObject
     Q_OBJECT
 
     QTemporaryDir m_root;
-    QString m_exe;
+    const QString m_exe =
+        QDir::toNativeSeparators(m_root.filePath("Test User/Programs/Podivex.exe"));
     QSettings m_run{"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                     QSettings::NativeFormat};
 
     // Under Wine a child's output is now and then lost as it exits: such a run is repeated.
     QByteArray podivex(const char *value)
     {
+        m_run.sync();
         QByteArray out;
         for (int attempt = 0; attempt < 3 && out.isEmpty(); ++attempt) {
             QProcess process;
             process.start(m_exe, {"--autostart", value});
-            const bool done = process.waitForFinished(30000) && process.exitCode() == 0;
-            out = done ? process.readAllStandardOutput().trimmed() : "failed";
+            out = process.waitForFinished() && process.exitCode() == 0
+                      ? process.readAllStandardOutput().trimmed()
+                      : "failed";
         }
         m_run.sync();
         return out;
@@ -28,33 +31,25 @@ class TestAutoStart : public QObject
 private slots:
     void initTestCase()
     {
-        m_exe = QDir::toNativeSeparators(
-            m_root.filePath("Test User/AppData/Local/Programs/Podivex/Podivex.exe"));
         QVERIFY(QDir().mkpath(QFileInfo(m_exe).path()));
         QVERIFY(QFile::copy(qEnvironmentVariable("PODIVEX_EXE"), m_exe));
     }
     void cleanupTestCase() { m_run.remove("Podivex"); }
 
-    void switchedOnAndOff()
+    void writtenQuotedAndReadBack()
     {
         QCOMPARE(podivex("on"), "autostart=on");
         QCOMPARE(m_run.value("Podivex").toString(), '"' + m_exe + '"');
-        QCOMPARE(podivex("off"), "autostart=off");
-        QVERIFY(!m_run.contains("Podivex"));
-    }
-
-    void storedForms()
-    {
-        const QString cut = m_exe.left(m_exe.indexOf(' ')) + ".exe";
-        for (const auto &[stored, status] : {std::pair{'"' + m_exe + '"', "autostart=on"},
-                                             {m_exe, "autostart=on"},
-                                             {m_exe.toUpper(), "autostart=on"},
-                                             {cut, "autostart=off"},
-                                             {"\"C:\\Other\\Podivex.exe\"", "autostart=off"}}) {
+        for (const auto &[stored, status] :
+             {std::pair{m_exe, "autostart=on"},
+              {m_exe.toUpper(), "autostart=on"},
+              {m_exe.left(m_exe.indexOf(' ')) + ".exe", "autostart=off"},
+              {"\"C:\\Other\\Podivex.exe\"", "autostart=off"}}) {
             m_run.setValue("Podivex", stored);
-            m_run.sync();
             QCOMPARE(podivex("status"), status);
         }
+        QCOMPARE(podivex("off"), "autostart=off");
+        QVERIFY(!m_run.contains("Podivex"));
     }
 };
 
