@@ -17,15 +17,10 @@ public:
     // fillerSize >= 0 sends that many 'x' in place of the body; CutOff stops half-way, Endless
     // sends a chunked body without end.
     struct Answer {
-        Answer(int status = 200, const QByteArray &body = {}, qint64 fillerSize = -1,
-               Ending ending = Ending::Complete)
-            : status(status), body(body), fillerSize(fillerSize), ending(ending)
-        {
-        }
-        int status;
-        QByteArray body;
-        qint64 fillerSize;
-        Ending ending;
+        int status = 200;
+        QByteArray body = {};
+        qint64 fillerSize = -1;
+        Ending ending = Ending::Complete;
     };
 
     bool listen()

@@ -29,7 +29,6 @@ struct UpdateRig {
         return QTest::qWaitFor([&] { return finished() > before; }, 20000) &&
                !QTest::qWaitFor([&] { return finished() > before + 1; }, 50);
     }
-    QString last() const { return events.value(events.size() - 1); }
 
     // A manifest offering version 2.0; keys in extra override the earlier ones.
     static QByteArray manifest(const QString &url, const QByteArray &sha256, const char *extra = "")

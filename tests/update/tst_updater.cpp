@@ -56,36 +56,36 @@ private slots:
         QTest::addColumn<bool>("manual");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("events");
-        const auto row = [](const char *name, S mode, bool manual, const char *extra,
-                            const QStringList &events, const QByteArray &body = {}) {
-            QTest::newRow(name) << mode << manual
-                                << (body.isNull() ? UpdateRig::manifest("none", kDigest, extra)
-                                                  : body)
-                                << events;
+        const auto row = [](const char *name, S mode, bool manual, const QByteArray &body,
+                            const QStringList &events) {
+            QTest::newRow(name) << mode << manual << body << events;
         };
-        const QString format = "更新清单格式错误";
+        const auto m = [](const char *extra) {
+            return UpdateRig::manifest("none", kDigest, extra);
+        };
+        // A failed manual check is also a notice.
+        const auto failed = [](const QString &m) {
+            return QStringList{"status " + m, "finished 0 " + m};
+        };
         const QString fields = "更新清单缺少必要字段（version/url/sha256）";
-        row("not newer", S::Silent, false, ",\"version\":\"1\",\"min\":\"3\"",
+        row("not newer", S::Silent, false, m(",\"version\":\"1\",\"min\":\"3\""),
             {"finished 1 已是最新版本 v" PODIVEX_VERSION});
-        row("forced ignores skip", S::Ask, false, ",\"min\":\"1.5\"",
+        row("forced ignores skip", S::Ask, false, m(",\"min\":\"1.5\""),
             {"prompt 2.0 forced=1", "finished 1 需要强制更新到 v2.0"});
-        row("skipped", S::Ask, false, "", {"finished 1 已跳过版本 v2.0"});
-        row("skipped, manual", S::Ask, true, "",
+        row("skipped", S::Ask, false, m(""), {"finished 1 已跳过版本 v2.0"});
+        row("skipped, manual", S::Ask, true, m(""),
             {"prompt 2.0 forced=0", "finished 1 发现新版本 v2.0"});
-        row("off: no request", S::Off, false, "", {"finished 1 已设置为不自动更新"});
-        row("off, manual", S::Off, true, "",
+        row("off: no request", S::Off, false, m(""), {"finished 1 已设置为不自动更新"});
+        row("off, manual", S::Off, true, m(""),
             {"status 发现新版本 v2.0（当前设置为不自动更新）",
              "finished 1 发现新版本 v2.0（不自动更新）"});
         // The check goes on into the download, whose end is the one answer.
-        row("silent", S::Silent, true, "", {"finished 0 下载失败："});
-        row("not json", S::Ask, true, "", {"status " + format, "finished 0 " + format}, "<html>");
-        row("array", S::Ask, true, "", {"status " + format, "finished 0 " + format}, "[1]");
-        row("number as version", S::Ask, true, ",\"version\":2",
-            {"status " + fields, "finished 0 " + fields});
-        row("short digest", S::Ask, true, "", {"status " + fields, "finished 0 " + fields},
-            UpdateRig::manifest("u", "abc"));
-        row("not found", S::Ask, false, "", {"finished 0 检查更新失败："}, "");
-        row("file address", S::Ask, false, ",\"url\":\"file:///etc/passwd\"",
+        row("silent", S::Silent, true, m(""), {"finished 0 下载失败："});
+        row("not json", S::Ask, true, "<html>", failed("更新清单格式错误"));
+        row("number as version", S::Ask, true, m(",\"version\":2"), failed(fields));
+        row("short digest", S::Ask, true, UpdateRig::manifest("u", "abc"), failed(fields));
+        row("not found", S::Ask, false, "", {"finished 0 检查更新失败："});
+        row("file address", S::Ask, false, m(",\"url\":\"file:///etc/passwd\""),
             {"finished 0 更新清单中的下载地址无效"});
     }
     void decision()
