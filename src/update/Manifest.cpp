@@ -22,10 +22,10 @@ namespace Manifest
 
 bool parse(const QByteArray &body, const QUrl &base, UpdateInfo *info, QString *error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
-    if (body.size() > kMaxBytes || parseError.error != QJsonParseError::NoError ||
-        !doc.isObject()) {
+    // A body that does not parse reads as a null document.
+    const QJsonDocument doc =
+        body.size() > kMaxBytes ? QJsonDocument() : QJsonDocument::fromJson(body);
+    if (!doc.isObject()) {
         *error = QStringLiteral("更新清单格式错误");
         return false;
     }

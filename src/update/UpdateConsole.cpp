@@ -1,4 +1,5 @@
-// Update-check lines for standard output. The lines carry manifest text, which is escaped here.
+// Update-check lines for standard output. The lines carry manifest text, which is escaped here;
+// the one-shot commands' own lines are written by the commands.
 #include "update/UpdateConsole.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,5 @@
-// Tray notifications, the forced and optional update dialogs, and the automatic check timers.
+// Tray notifications, the forced and optional update dialogs, and the automatic check timers. The
+// tray menu's own entries live with the menu.
 #include "update/UpdatePrompts.h"
 
 #include "update/UpdateSettings.h"

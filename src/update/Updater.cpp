@@ -78,14 +78,13 @@ void Updater::check(bool manual)
     query.addQueryItem(QStringLiteral("t"), QString::number(QDateTime::currentSecsSinceEpoch()));
     url.setQuery(query);
     m_manifest.clear();
-    send(url, m_manifestTimeoutMs);
-    m_abortReason =
-        kCheckFailed.arg(QStringLiteral("请求超时（%1 秒）").arg(seconds(m_manifestTimeoutMs)));
+    send(url, m_manifestTimeoutMs,
+         kCheckFailed.arg(QStringLiteral("请求超时（%1 秒）").arg(seconds(m_manifestTimeoutMs))));
     connect(m_reply, &QNetworkReply::readyRead, this, &Updater::onManifestData);
     connect(m_reply, &QNetworkReply::finished, this, &Updater::onManifestFinished);
 }
 
-void Updater::send(const QUrl &url, int timeoutMs)
+void Updater::send(const QUrl &url, int timeoutMs, const QString &timeoutMessage)
 {
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -94,20 +93,19 @@ void Updater::send(const QUrl &url, int timeoutMs)
     m_reply = m_network->get(request);
     m_timeout = new QTimer(this);
     m_timeout->setSingleShot(true);
-    // The reason is set by the caller right after; the guard only fires later.
-    connect(m_timeout, &QTimer::timeout, this, [this] { abortWith(m_abortReason); });
+    connect(m_timeout, &QTimer::timeout, this,
+            [this, timeoutMessage] { abortWith(timeoutMessage); });
     m_timeout->start(timeoutMs);
 }
 
 void Updater::abortWith(const QString &message)
 {
     m_abortReason = message;
-    m_aborted = true;
     if (m_reply)
         m_reply->abort();
 }
 
-QNetworkReply *Updater::takeReply()
+QNetworkReply *Updater::takeReply(QString *failure, const QString &prefix)
 {
     if (m_timeout) {
         m_timeout->stop();
@@ -116,12 +114,11 @@ QNetworkReply *Updater::takeReply()
         m_timeout = nullptr;
     }
     m_busy = false;
-    return std::exchange(m_reply, nullptr);
-}
-
-QString Updater::failureText(QNetworkReply *reply, const QString &prefix) const
-{
-    return m_aborted ? m_abortReason : prefix.arg(reply->errorString());
+    QNetworkReply *reply = std::exchange(m_reply, nullptr);
+    *failure = std::exchange(m_abortReason, {});
+    if (failure->isEmpty() && reply && reply->error() != QNetworkReply::NoError)
+        *failure = prefix.arg(reply->errorString());
+    return reply;
 }
 
 void Updater::onManifestData()
@@ -134,16 +131,15 @@ void Updater::onManifestData()
 
 void Updater::onManifestFinished()
 {
-    QNetworkReply *reply = takeReply();
+    QString failure;
+    QNetworkReply *reply = takeReply(&failure, kCheckFailed);
     if (!reply) {
         emit finished(false, QStringLiteral("内部错误"));
         return;
     }
     reply->deleteLater();
-    if (m_aborted || reply->error() != QNetworkReply::NoError) {
-        const QString message = failureText(reply, kCheckFailed);
-        m_aborted = false;
-        fail(message, m_manual);
+    if (!failure.isEmpty()) {
+        fail(failure, m_manual);
         return;
     }
     m_manifest += reply->readAll();
@@ -205,9 +201,9 @@ void Updater::apply(const Info &info)
         return;
     }
     m_busy = true;
-    send(url, m_downloadTimeoutMs);
-    m_abortReason =
-        kDownloadFailed.arg(QStringLiteral("下载超时（%1 秒）").arg(seconds(m_downloadTimeoutMs)));
+    send(
+        url, m_downloadTimeoutMs,
+        kDownloadFailed.arg(QStringLiteral("下载超时（%1 秒）").arg(seconds(m_downloadTimeoutMs))));
     // Bounded, so that a slow disk holds back the network instead of filling memory.
     m_reply->setReadBufferSize(kDownloadBufferBytes);
     connect(m_reply, &QNetworkReply::readyRead, this, &Updater::onDownloadData);
@@ -236,10 +232,10 @@ void Updater::onDownloadData()
 
 void Updater::onDownloadFinished()
 {
-    QNetworkReply *reply = m_reply;
-    if (reply && !m_aborted && reply->error() == QNetworkReply::NoError)
+    if (m_reply && m_abortReason.isEmpty() && m_reply->error() == QNetworkReply::NoError)
         onDownloadData();
-    reply = takeReply();
+    QString failure;
+    QNetworkReply *reply = takeReply(&failure, kDownloadFailed);
     // Whatever happens next, the folder goes unless the installer was started from it.
     const std::unique_ptr<InstallerFile> installer = std::move(m_installer);
     if (!reply || !installer) {
@@ -247,10 +243,8 @@ void Updater::onDownloadFinished()
         return;
     }
     reply->deleteLater();
-    if (m_aborted || reply->error() != QNetworkReply::NoError) {
-        const QString message = failureText(reply, kDownloadFailed);
-        m_aborted = false;
-        emit finished(false, message);
+    if (!failure.isEmpty()) {
+        emit finished(false, failure);
         return;
     }
     if (!installer->finish(m_pending.sha256)) {

@@ -43,10 +43,10 @@ signals:
 
 private:
     void fail(const QString &message, bool showStatus);
-    void send(const QUrl &url, int timeoutMs);
-    QNetworkReply *takeReply();
-    // The text of a failed request: the guard's timeout or the reply's own error.
-    QString failureText(QNetworkReply *reply, const QString &prefix) const;
+    void send(const QUrl &url, int timeoutMs, const QString &timeoutMessage);
+    // Ends the request in flight; *failure is why it failed (an abort's reason, else the reply's
+    // error after prefix), empty when it did not.
+    QNetworkReply *takeReply(QString *failure, const QString &prefix);
     void onManifestData();
     void onManifestFinished();
     void handleManifest(const Info &info, bool manual);
@@ -61,8 +61,7 @@ private:
     QByteArray m_manifest;
     Info m_pending;
     std::unique_ptr<InstallerFile> m_installer;
-    QString m_abortReason;
-    bool m_aborted = false;
+    QString m_abortReason; // set when the updater cut the request off
     bool m_manual = false;
     bool m_busy = false;
     int m_manifestTimeoutMs;

@@ -4,8 +4,6 @@
 #include "UpdateRig.h"
 #include "update/UpdateSettings.h"
 
-#include <unistd.h>
-
 namespace
 {
 
@@ -48,6 +46,8 @@ class TestUpdateAttacks : public QObject
 private slots:
     void initTestCase()
     {
+        if (!QFile::exists("/bin/sh"))
+            QSKIP("the stand-in installer is a shell script");
         UpdateRig::usePrivateFolders(m_root.path());
         qputenv("RAN", path("ran").toLocal8Bit());
         // Shared like /tmp, so that a second user reaches whatever is not kept private.
@@ -95,11 +95,11 @@ private slots:
         const QString temp = path("TMPDIR");
         const QString planted = temp + "/Podivex-2.0-Setup.exe";
         const QString target = path(c.plant == LinkOutside ? "outside/x.sh" : "outside/profile");
-        const bool root = geteuid() == 0;
+        const bool root = QFileInfo(temp).ownerId() == 0;
         if (c.plant == ForeignFile) // a second user's file, writable by all
             QVERIFY(writeFile(planted, "evil") &&
                     QFile::setPermissions(planted, QFile::Permissions(0x6666)) &&
-                    (!root || chown(qPrintable(planted), 65534, 65534) == 0));
+                    (!root || !QProcess::execute("chown", {"65534:65534", planted})));
         if (c.plant == LinkOutside || c.plant == LinkToVictim)
             QVERIFY((c.plant == LinkOutside || writeFile(target, "keep")) &&
                     QFile::link(target, planted));

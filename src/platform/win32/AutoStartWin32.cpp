@@ -1,6 +1,6 @@
 // Start at log-on on Windows: the "Podivex" value under the current user's Run key. The value is
 // written quoted, because an unquoted path with a blank may start another program; both forms read
-// back as on, since older versions wrote it unquoted.
+// back as on, since older versions wrote it unquoted. An installer's clean-up is not done here.
 #include "platform/AutoStart.h"
 
 #include <QCoreApplication>
