@@ -1,8 +1,9 @@
 // Tray icon and menu: toggles, re-detect, update mode, manual check, start at log-on, about, quit.
 #include "app/TrayMenu.h"
 
-#include "platform/AutoStart.h"
 #include "controls/IconPainter.h"
+#include "controls/Palette.h"
+#include "platform/AutoStart.h"
 #include "update/UpdatePrompts.h"
 #include "update/Updater.h"
 
@@ -30,9 +31,9 @@ QIcon makeTrayIcon()
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(18, 18, 22));
+    painter.setBrush(Palette::kBackdrop);
     painter.drawEllipse(QRectF(2, 2, 60, 60));
-    Icons::draw(painter, QStringLiteral("annotate"), QRectF(14, 12, 36, 36), Qt::white);
+    Icons::draw(painter, Icons::Id::Annotate, QRectF(14, 12, 36, 36), Qt::white);
     painter.end();
     return QIcon(pixmap);
 }
@@ -114,7 +115,8 @@ void TrayMenu::showAbout()
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral(
         "<h2 style='margin-bottom:2px'>Podivex</h2><div style='color:#7A7A88'>演示放映悬浮工具栏 · "
-        "v" PODIVEX_VERSION "</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
+        "v" PODIVEX_VERSION
+        "</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
         "Office）</b> "
         "的全屏放映场景设计的触屏友好悬浮工具条。</"
         "p><p>支持批注（按页独立保存）、翻页、结束放映、最小化放映窗口，"

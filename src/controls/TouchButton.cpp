@@ -1,8 +1,6 @@
 // Painting and state of the touch button.
 #include "controls/TouchButton.h"
 
-#include "controls/IconPainter.h"
-
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -22,7 +20,7 @@ QColor withAlpha(QColor c, int alpha)
 
 } // namespace
 
-TouchButton::TouchButton(const QString &iconId, QWidget *parent)
+TouchButton::TouchButton(Icons::Id iconId, QWidget *parent)
     : QAbstractButton(parent), m_iconId(iconId)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -32,7 +30,7 @@ TouchButton::TouchButton(const QString &iconId, QWidget *parent)
     setAttribute(Qt::WA_AcceptTouchEvents, false);
 }
 
-void TouchButton::setIconId(const QString &id)
+void TouchButton::setIconId(Icons::Id id)
 {
     m_iconId = id;
     update();
@@ -61,10 +59,8 @@ void TouchButton::setBadge(const QString &text)
 
 void TouchButton::setFade(double fade)
 {
-    if (qFuzzyCompare(fade, m_fade))
-        return;
-    m_fade = fade;
-    update();
+    if (storeFade(fade))
+        update();
 }
 
 void TouchButton::setPixelSize(int size)
@@ -84,7 +80,7 @@ QColor TouchButton::contentColor() const
         return Qt::white;
     const double brightness =
         0.299 * m_accent.red() + 0.587 * m_accent.green() + 0.114 * m_accent.blue();
-    return brightness >= 140 ? QColor(16, 16, 20) : QColor(Qt::white);
+    return brightness >= 140 ? Palette::kDarkContent : QColor(Qt::white);
 }
 
 int TouchButton::badgePixelSize(int length)
@@ -98,7 +94,7 @@ void TouchButton::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setOpacity(m_fade);
+    p.setOpacity(fade());
     const QRectF frame = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
     if (m_swatch) {
         paintSwatch(p, frame);

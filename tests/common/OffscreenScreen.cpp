@@ -30,7 +30,9 @@ void configure(const QList<Screen> &screens)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QJsonDocument(QJsonObject{{"screens", list}}).toJson());
-    qputenv("QT_QPA_PLATFORM", QStringLiteral("offscreen:configfile=%1").arg(path).toUtf8());
+    // Relative where it can be: the platform splits its arguments at colons, as in "C:".
+    const QString arg = QDir::toNativeSeparators(QDir::current().relativeFilePath(path));
+    qputenv("QT_QPA_PLATFORM", QStringLiteral("offscreen:configfile=%1").arg(arg).toUtf8());
 }
 
 QList<Screen> bothRatios()

@@ -1,5 +1,5 @@
 // Gives the offscreen platform screens of chosen sizes and ratios; call before the application
-// exists.
+// exists. Leaves out DPI other than 96.
 #pragma once
 
 #include <QList>

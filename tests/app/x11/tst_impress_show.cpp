@@ -1,5 +1,6 @@
 // The program against a real LibreOffice Impress show: the window report, run as a user would run
 // it, and the slide controller, checked on the screen's pixels.
+#include "controls/BarGroup.h"
 #include "controls/BottomBar.h"
 #include "ImpressShow.h"
 #include "control/SlideController.h"
