@@ -1,8 +1,7 @@
-// Both bars driven by real pointer events: dragging and docking across screens, the grip's menu,
-// the idle fade reaching every part, visibility, the bottom bar's buttons and its card-shaped mask.
+// The bars under real pointer events: the grip's drag, fold and menu, docking on another screen,
+// the companion, the idle fade reaching every part, the bottom bar's buttons, the button faces.
 #include "FakeBackend.h"
 #include "OffscreenScreen.h"
-#include "controls/BarGroup.h"
 #include "controls/BottomBar.h"
 #include "controls/FloatToolBar.h"
 #include "controls/TouchButton.h"
@@ -13,7 +12,12 @@
 namespace
 {
 
-const QRect kPrimary(0, 0, 1920, 1080), kSecond(1920, 0, 1281, 1440);
+struct Gesture {
+    Qt::MouseButton button;
+    QPoint travel;
+    int holdMs;
+    const char *outcome; // "fold", "drag" or "menu"
+};
 
 TouchButton *button(const QWidget &bar, Icons::Id id)
 {
@@ -24,12 +28,22 @@ TouchButton *button(const QWidget &bar, Icons::Id id)
     return nullptr;
 }
 
-void show(QWidget &bar)
+// The widget over a transparent background, hovered and pressed as asked.
+QImage render(QWidget &w, bool hovered = false, bool pressed = false)
 {
-    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), w.mapToGlobal(QPointF(10, 10)));
+    if (hovered)
+        QApplication::sendEvent(&w, &enter);
+    if (pressed)
+        QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(36, 36));
+    QImage img(w.size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    w.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    return img;
 }
 
 } // namespace
+Q_DECLARE_METATYPE(Gesture)
 
 class TestBars : public QObject
 {
@@ -44,79 +58,52 @@ private slots:
         fake = &FakeBackend::install();
         tool = std::make_unique<FloatToolBar>();
         tool->setHasTarget(true);
-        show(*tool);
+        QVERIFY(QTest::qWaitForWindowExposed(tool.get()));
     }
-    void cleanup() { tool.reset(); }
 
     void gripGestures_data()
     {
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::addColumn<QPoint>("travel");
-        QTest::addColumn<int>("holdMs");
-        QTest::addColumn<int>("menus");
-        QTest::addColumn<bool>("moved");
-        QTest::addColumn<bool>("folded");
-        const int longPress = FloatToolBar::kLongPressMs + 200;
-        QTest::newRow("6 pixels fold")
-            << Qt::LeftButton << QPoint(3, -3) << 0 << 0 << false << true;
-        QTest::newRow("7 pixels drag")
-            << Qt::LeftButton << QPoint(-7, 0) << 0 << 0 << true << false;
-        QTest::newRow("a held drag stays a drag")
-            << Qt::LeftButton << QPoint(-40, 0) << longPress << 0 << true << false;
-        QTest::newRow("long press asks for the menu, then cannot drag")
-            << Qt::LeftButton << QPoint() << longPress << 1 << false << false;
-        QTest::newRow("right-click asks for the menu")
-            << Qt::RightButton << QPoint(-40, 0) << 0 << 1 << false << false;
+        QTest::addColumn<Gesture>("g");
+        const int hold = FloatToolBar::kLongPressMs + 200;
+        QTest::newRow("6 pixels fold") << Gesture{Qt::LeftButton, {3, -3}, 0, "fold"};
+        QTest::newRow("7 pixels drag") << Gesture{Qt::LeftButton, {-7, 0}, 0, "drag"};
+        QTest::newRow("a held drag stays one") << Gesture{Qt::LeftButton, {-40, 0}, hold, "drag"};
+        QTest::newRow("long press: menu, no drag") << Gesture{Qt::LeftButton, {}, hold, "menu"};
+        QTest::newRow("right-click: menu") << Gesture{Qt::RightButton, {-40, 0}, 0, "menu"};
     }
     void gripGestures()
     {
-        QFETCH(Qt::MouseButton, button);
-        QFETCH(QPoint, travel);
-        QFETCH(int, holdMs);
-        QFETCH(int, menus);
-        QFETCH(bool, moved);
-        QFETCH(bool, folded);
-        TouchButton *grip = ::button(*tool, Icons::Id::Grip);
+        QFETCH(Gesture, g);
+        const QByteArray outcome = g.outcome;
+        TouchButton *grip = button(*tool, Icons::Id::Grip);
         QSignalSpy menu(tool.get(), &FloatToolBar::menuRequested);
         const QPoint start = tool->pos(), at(36, 14), global = grip->mapToGlobal(at);
-        QTest::mousePress(grip, button, {}, at);
-        QTest::mouseMove(grip, grip->mapFromGlobal(global + travel));
-        QTest::qWait(holdMs);
-        // After a long press even a long way is no drag.
-        QTest::mouseMove(grip, grip->mapFromGlobal(global + travel + QPoint(0, 60 * menus)));
-        QCOMPARE(tool->pos() != start, moved);
-        QTest::mouseRelease(grip, button, {}, grip->mapFromGlobal(global + travel));
-        QCOMPARE(menu.count(), menus);
-        if (menus)
-            QCOMPARE(menu.first().first().toPoint(), global);
-        QCOMPARE(tool->isCollapsed(), folded);
+        QTest::mousePress(grip, g.button, {}, at);
+        QTest::mouseMove(grip, grip->mapFromGlobal(global + g.travel));
+        QTest::qWait(g.holdMs);
+        const QPoint end = global + g.travel + QPoint(0, g.holdMs ? 60 : 0); // held: a long way
+        QTest::mouseMove(grip, grip->mapFromGlobal(end));
+        QCOMPARE(tool->pos() != start, outcome == "drag");
+        QTest::mouseRelease(grip, g.button, {}, grip->mapFromGlobal(end));
+        QCOMPARE(menu.count() == 1 && menu[0][0].toPoint() == global, outcome == "menu");
+        QCOMPARE(menu.count() + tool->isCollapsed(), outcome == "drag" ? 0 : 1);
         QVERIFY(!grip->isDown());
-        QCOMPARE(tool->side(), Dock::Right);
     }
 
-    void dragDocksOnTheScreenItEndsOn_data()
-    {
-        QTest::addColumn<QPoint>("centre");
-        QTest::addColumn<QRect>("docked");
-        QTest::newRow("bottom") << QPoint(960, 1000) << QRect(843, 967, 232, 104);
-        QTest::newRow("second screen, halfway") << QPoint(2560, 700) << QRect(3088, 603, 104, 232);
-    }
     void dragDocksOnTheScreenItEndsOn()
     {
-        QFETCH(QPoint, centre);
-        QFETCH(QRect, docked);
+        // Halfway across the second screen: the tie goes to its right edge.
         const QPoint from = tool->mapToGlobal(QPoint(52, 6));
-        const QPoint to = from + centre - tool->geometry().center();
+        const QPoint to = from + QPoint(2560, 700) - tool->geometry().center();
         QTest::mousePress(tool.get(), Qt::LeftButton, {}, QPoint(52, 6));
         QTest::mouseMove(tool.get(), tool->mapFromGlobal(from + QPoint(8, 0)));
         QTest::mouseMove(tool.get(), tool->mapFromGlobal(to));
         QTest::mouseRelease(tool.get(), Qt::LeftButton, {}, tool->mapFromGlobal(to));
-        QTRY_COMPARE(tool->geometry(), docked);
+        QTRY_COMPARE(tool->geometry(), QRect(3088, 603, 104, 232));
     }
 
     void companionFollowsAndHides()
     {
-        // Shown with the system styles of a floating window.
         const QString h = FakeBackend::name(win::fromWinId(tool->winId()));
         QCOMPARE(fake->calls, QStringList({"setToolWindow " + h + " 1", "setNoActivate " + h + " 1",
                                            "setTopMost " + h + " 1"}));
@@ -135,83 +122,72 @@ private slots:
     {
         BottomBar bottom;
         bottom.setHasTarget(true);
-        show(bottom);
         QList<double> companion;
         connect(tool.get(), &FloatToolBar::fadeChanged, this, [&](double f) { companion << f; });
-        QList<QTimer *> idle;
-        for (QWidget *bar : {static_cast<QWidget *>(tool.get()), static_cast<QWidget *>(&bottom)})
-            idle << bar->findChild<IdleFade *>()->findChild<QTimer *>();
-        for (QTimer *t : idle)
-            t->setInterval(10);
-        tool->resetIdle();
-        bottom.resetIdle();
+        QTimer *idle = tool->findChild<IdleFade *>()->findChild<QTimer *>();
+        idle->setInterval(10);
+        bottom.findChild<QTimer *>()->setInterval(10);
         QTRY_VERIFY(qFuzzyCompare(tool->fade(), 0.32) && qFuzzyCompare(bottom.fade(), 0.32));
         QVERIFY(qFuzzyCompare(companion.last(), 0.32));
-        QList<Fadable *> parts;
+        int parts = 0;
         for (QWidget *w : tool->findChildren<QWidget *>() + bottom.findChildren<QWidget *>()) {
             if (auto *f = dynamic_cast<Fadable *>(w))
-                parts << f;
+                parts += qFuzzyCompare(f->fade(), 0.32) ? 1 : 100;
         }
-        QCOMPARE(parts.size(), 3 + 2 + 6 + 1); // grip and switches, cards, buttons, page label
-        for (const Fadable *f : parts)
-            QVERIFY(qFuzzyCompare(f->fade(), 0.32));
-        // A tap on a switch and the pointer entering both wake a bar.
-        for (QTimer *t : idle)
-            t->setInterval(IdleFade::kIdleMs);
+        QCOMPARE(parts, 3 + 2 + 6 + 1); // grip and switches, cards, buttons, page label
+        // A tap on a switch wakes the bar and reports activity.
+        idle->setInterval(IdleFade::kIdleMs);
         QSignalSpy activity(tool.get(), &FloatToolBar::userActivity);
         QTest::mouseClick(button(*tool, Icons::Id::Expand), Qt::LeftButton);
         QCOMPARE(activity.count(), 1);
         QTRY_VERIFY(qFuzzyCompare(companion.last(), 1.0));
-        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), bottom.mapToGlobal(QPointF(5, 5)));
-        QApplication::sendEvent(&bottom, &enter);
-        QTRY_VERIFY(qFuzzyCompare(bottom.findChild<BarGroup *>()->fade(), 1.0));
     }
 
-    void bottomButtons_data()
-    {
-        QTest::addColumn<Icons::Id>("icon");
-        QTest::addColumn<QByteArray>("signal");
-        QTest::newRow("end") << Icons::Id::Power << QByteArray(SIGNAL(endClicked()));
-        QTest::newRow("minimise") << Icons::Id::Minimize << QByteArray(SIGNAL(minimizeClicked()));
-        QTest::newRow("previous") << Icons::Id::Prev << QByteArray(SIGNAL(prevClicked()));
-        QTest::newRow("next") << Icons::Id::Next << QByteArray(SIGNAL(nextClicked()));
-    }
     void bottomButtons()
     {
-        QFETCH(Icons::Id, icon);
-        QFETCH(QByteArray, signal);
         BottomBar bar;
-        bar.setHasTarget(true);
-        show(bar);
-        QSignalSpy activity(&bar, &BottomBar::userActivity), clicked(&bar, signal.constData());
-        QTest::mouseClick(button(bar, icon), Qt::LeftButton);
-        QCOMPARE(activity.count() + clicked.count(), 2);
+        QSignalSpy activity(&bar, &BottomBar::userActivity);
+        const QList<std::pair<Icons::Id, const char *>> wiring{
+            {Icons::Id::Power, SIGNAL(endClicked())},
+            {Icons::Id::Minimize, SIGNAL(minimizeClicked())},
+            {Icons::Id::Prev, SIGNAL(prevClicked())},
+            {Icons::Id::Next, SIGNAL(nextClicked())}};
+        for (const auto &[icon, signal] : wiring) {
+            QSignalSpy clicked(&bar, signal);
+            QTest::mouseClick(button(bar, icon), Qt::LeftButton);
+            QVERIFY2(clicked.count() == 1, signal);
+        }
+        QCOMPARE(activity.count(), 4);
     }
 
-    void bottomBarShapedToItsCardsWithoutComposition()
+    void buttonFaceByState_data()
     {
-        fake->shaped = true;
-        BottomBar bar;
-        bar.setHasTarget(true);
-        show(bar);
-        QList<BarGroup *> groups = bar.findChildren<BarGroup *>();
-        const QRect first = groups[0]->geometry(), second = groups[1]->geometry();
-        QVERIFY(first.right() < bar.width() / 2 && second.left() > bar.width() / 2);
-        for (int pass = 0; pass < 2; ++pass) {
-            const QRegion mask = bar.mask();
-            for (const BarGroup *g : groups) {
-                QVERIFY(mask.contains(g->geometry().center()));
-                QVERIFY(!mask.contains(g->geometry().topLeft())); // rounded corner
-            }
-            QVERIFY(!mask.contains(QPoint(bar.width() / 2, bar.height() / 2)));
-            // The swap exchanges the corners and the mask follows.
-            QTest::mouseClick(button(*groups[0], Icons::Id::Swap), Qt::LeftButton);
-            QTRY_COMPARE(groups[0]->geometry().right(), second.right());
-            QCOMPARE(groups[1]->x(), first.x());
-            std::swap(groups[0], groups[1]);
-        }
+        QTest::addColumn<QColor>("accent");
+        QTest::addColumn<QColor>("icon");
+        QTest::newRow("pen red: white icon") << Palette::kInitialPen << QColor(Qt::white);
+        QTest::newRow("light blue: dark icon") << Palette::kAccent << Palette::kDarkContent;
+        QTest::newRow("yellow: dark icon") << Palette::kPenColors[1] << Palette::kDarkContent;
+    }
+    void buttonFaceByState()
+    {
+        QFETCH(QColor, accent);
+        QFETCH(QColor, icon);
+        TouchButton b(Icons::Id::Minimize);
+        b.resize(72, 72);
+        b.setCheckable(true);
+        b.setAccent(accent);
+        const QPoint face(8, 36), bar(36, 46); // the face's background; the icon's bar
+        QList<int> alphas;
+        for (const auto &[hovered, pressed] :
+             {std::pair(false, false), {true, false}, {true, true}})
+            alphas << render(b, hovered, pressed).pixelColor(face).alpha();
+        QVERIFY(0 < alphas[0] && alphas[0] < alphas[1] && alphas[1] < alphas[2] && alphas[2] < 255);
+        QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(36, 36)); // checks it
+        const QImage checked = render(b);
+        QCOMPARE(checked.pixelColor(face), accent);
+        QCOMPARE(checked.pixelColor(bar), icon);
     }
 };
 
-PODIVEX_TEST_MAIN_SCREENS(TestBars, {kPrimary, kSecond})
+PODIVEX_TEST_MAIN_SCREENS(TestBars, {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1281, 1440)})
 #include "tst_bars.moc"
