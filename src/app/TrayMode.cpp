@@ -17,7 +17,7 @@
 namespace
 {
 
-HWND handleOf(const QWidget *w)
+win::Handle handleOf(const QWidget *w)
 {
     return win::fromWinId(w->winId());
 }
@@ -32,7 +32,7 @@ TrayMode::TrayMode(bool withTray)
 {
     QCoreApplication::instance()->installNativeEventFilter(m_guard.get());
 
-    const HWND overlay = handleOf(m_overlay.get());
+    const win::Handle overlay = handleOf(m_overlay.get());
     win::setToolWindow(overlay, true);
     win::setNoActivate(overlay, true);
     win::setClickThrough(overlay, true);
@@ -105,7 +105,7 @@ TrayMode::~TrayMode()
     win::uninstallGlobalMouseHook();
 }
 
-QSet<void *> TrayMode::ownWindows() const
+QSet<win::Handle> TrayMode::ownWindows() const
 {
     return {handleOf(m_toolBar.get()), handleOf(m_bottomBar.get()), handleOf(m_overlay.get()),
             handleOf(m_panel.get())};
@@ -115,14 +115,14 @@ void TrayMode::trackingTick()
 {
     if (m_target && win::isWindowValid(m_target) && SlideFinder::stillValid(m_target))
         return;
-    const HWND w = SlideFinder::find(ownWindows()).hwnd;
+    const win::Handle w = SlideFinder::find(ownWindows()).handle;
     if (w && w != m_target)
         attach(w);
     else if (!w && m_target)
         detach();
 }
 
-void TrayMode::attach(HWND w)
+void TrayMode::attach(win::Handle w)
 {
     m_target = w;
     m_controller->setTarget(w);
@@ -153,14 +153,14 @@ void TrayMode::detach()
 
 void TrayMode::stackingTick()
 {
-    const HWND show = m_controller->target();
-    const HWND overlay = handleOf(m_overlay.get());
-    const HWND panel = handleOf(m_panel.get());
-    const HWND bar = handleOf(m_bottomBar.get());
-    const HWND toolBar = handleOf(m_toolBar.get());
-    for (HWND h : {overlay, panel, bar, toolBar})
+    const win::Handle show = m_controller->target();
+    const win::Handle overlay = handleOf(m_overlay.get());
+    const win::Handle panel = handleOf(m_panel.get());
+    const win::Handle bar = handleOf(m_bottomBar.get());
+    const win::Handle toolBar = handleOf(m_toolBar.get());
+    for (win::Handle h : {overlay, panel, bar, toolBar})
         win::setTopMost(h, true);
-    HWND anchor = nullptr;
+    win::Handle anchor = nullptr;
     if (show) {
         win::raiseAbove(overlay, show);
         if (m_panel->isVisible())

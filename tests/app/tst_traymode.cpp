@@ -1,11 +1,11 @@
 // The tray mode's wiring against a scripted desktop: attach, detach, stacking, and the switches.
+#include "FakeBackend.h"
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
-#include "controls/BottomBar.h"
-#include "FakeBackend.h"
-#include "controls/FloatToolBar.h"
-#include "control/SlideController.h"
 #include "app/TrayMode.h"
+#include "control/SlideController.h"
+#include "controls/BottomBar.h"
+#include "controls/FloatToolBar.h"
 
 #include <QtTest>
 
@@ -13,7 +13,7 @@ namespace
 {
 
 // Far from the small ids the offscreen platform gives the program's own windows.
-HWND showHandle(quintptr n)
+win::Handle showHandle(quintptr n)
 {
     return FakeBackend::handle(0x100000 + n);
 }
@@ -21,7 +21,7 @@ HWND showHandle(quintptr n)
 win::WindowInfo show(quintptr n)
 {
     win::WindowInfo w;
-    w.hwnd = showHandle(n);
+    w.handle = showHandle(n);
     w.title = QStringLiteral("Presenting: deck.odp");
     w.className = QStringLiteral("soffice");
     w.processName = QStringLiteral("SOFFICE.BIN");
@@ -85,7 +85,7 @@ private slots:
     {
         TrayMode tray(false);
         for (void *h : tray.ownWindows())
-            QVERIFY(h != static_cast<void *>(tray.currentTarget()));
+            QVERIFY(h != tray.currentTarget());
         QCOMPARE(tray.ownWindows().size(), 4);
     }
 

@@ -102,7 +102,7 @@ bool ImpressShow::findShow()
 {
     for (const win::WindowInfo &w : win::enumTopLevelWindows()) {
         if (w.title.startsWith(QLatin1String("Presenting: ")) && w.processName == "SOFFICE.BIN") {
-            show = w.hwnd;
+            show = w.handle;
             showPid = w.pid;
             return true;
         }

@@ -20,7 +20,7 @@ public:
     // Starts the show and waits until its window is listed and shows the first slide.
     bool start(int timeoutMs = 90000);
     // The full-screen show window ("Presenting: deck"), null before start.
-    HWND showWindow() const { return show; }
+    win::Handle showWindow() const { return show; }
     // The process that owns the show window (soffice.bin), 0 before start.
     qint64 pid() const { return showPid; }
     QStringList slideColors() const { return colors; }
@@ -38,6 +38,6 @@ private:
     QStringList colors;
     QTemporaryDir dir;
     QProcess launcher;
-    HWND show = nullptr;
+    win::Handle show = nullptr;
     qint64 showPid = 0;
 };

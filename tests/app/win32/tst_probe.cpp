@@ -1,6 +1,6 @@
 // Podivex.exe as a user meets it: its icon and version block, and --probe with a stand-in show on
 // screen (the report beside the program, the verdict box naming the show, exit code 0).
-#include "platform/WindowLayer.h"
+#include "platform/win32/Win32Backend.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -166,7 +166,7 @@ private slots:
         QVERIFY(m.captured(5).contains(QStringLiteral("Slide Show")));
 
         // The box's text, read through its copy shortcut.
-        QVERIFY(win::forceForeground(box));
+        QVERIFY(win::forceForeground(win::handleOf(box)));
         QTRY_COMPARE(GetForegroundWindow(), box);
         QVERIFY(copyShortcut());
         QTRY_VERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("最终判定")));
@@ -175,7 +175,7 @@ private slots:
                      text.contains(QDir::toNativeSeparators(reportPath), Qt::CaseInsensitive),
                  qPrintable(text));
 
-        QVERIFY(win::injectKeyTo(box, VK_RETURN));
+        QVERIFY(win::injectKeyTo(win::handleOf(box), win::Key::Enter));
         QVERIFY(probe.waitForFinished(10000));
         QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
         QCOMPARE(probe.exitCode(), 0);

@@ -1,9 +1,9 @@
 // The program against a real LibreOffice Impress show: the window report, run as a user would run
 // it, and the slide controller, checked on the screen's pixels.
-#include "controls/BarGroup.h"
-#include "controls/BottomBar.h"
 #include "ImpressShow.h"
 #include "control/SlideController.h"
+#include "controls/BarGroup.h"
+#include "controls/BottomBar.h"
 #include "platform/WindowLayer.h"
 
 #include <QFile>
@@ -38,11 +38,11 @@ QList<Candidate> parseReport(const QString &text)
     return list;
 }
 
-HWND windowTitled(const QString &title)
+win::Handle windowTitled(const QString &title)
 {
     for (const win::WindowInfo &w : win::enumTopLevelWindows()) {
         if (w.title == title)
-            return w.hwnd;
+            return w.handle;
     }
     return nullptr;
 }
@@ -61,7 +61,7 @@ class TstImpressShow : public QObject
 
     ImpressShow impress;
     SlideController controller;
-    HWND show = nullptr;
+    win::Handle show = nullptr;
 
     // The slide (1-based) whose colour the screen shows near its top, clear of the bars and of
     // other windows; 0 when none.
@@ -105,8 +105,8 @@ private slots:
             if (w.pid != impress.pid())
                 continue;
             QCOMPARE(w.processName, QStringLiteral("SOFFICE.BIN"));
-            const bool caption = quint32(w.style) & win::kStyleCaption;
-            if (w.hwnd == show) {
+            const bool caption = w.flags.testFlag(win::WindowFlag::Caption);
+            if (w.handle == show) {
                 seen = true;
                 QVERIFY(w.title.startsWith("Presenting: deck"));
                 QVERIFY(!caption);
@@ -124,7 +124,7 @@ private slots:
         report.remove();
         QProcess probe;
         probe.start(exe, {"--probe"});
-        HWND box = nullptr;
+        win::Handle box = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((box = windowTitled(QStringLiteral("窗口识别诊断"))) != nullptr,
                                  20000);
         QVERIFY(report.open(QIODevice::ReadOnly));
@@ -179,7 +179,7 @@ private slots:
         bar.setHasTarget(true);
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         bar.applyNativeStyles();
-        const HWND barHandle = win::fromWinId(bar.winId());
+        const win::Handle barHandle = win::fromWinId(bar.winId());
         win::raiseAbove(barHandle, show);
         // Where the server has the bar: the toolkit's idea of it can lag behind here.
         const QPoint origin = win::windowRect(barHandle).topLeft();
@@ -201,7 +201,7 @@ private slots:
         front.setGeometry(700, 400, 500, 300); // clear of the sampled point
         front.show();
         QVERIFY(QTest::qWaitForWindowExposed(&front));
-        const HWND frontHandle = win::fromWinId(front.winId());
+        const win::Handle frontHandle = win::fromWinId(front.winId());
         win::forceForeground(frontHandle);
         QTRY_COMPARE(win::foregroundWindow(), frontHandle);
 
