@@ -21,10 +21,10 @@ void initFloatingWindow(QWidget *window, const QString &title)
 
 void applyNativeStyles(QWidget *window)
 {
-    const win::Handle hwnd = win::fromWinId(window->winId());
-    win::setToolWindow(hwnd, true);
-    win::setNoActivate(hwnd, true);
-    win::setTopMost(hwnd, true);
+    const win::Handle handle = win::fromWinId(window->winId());
+    win::setToolWindow(handle, true);
+    win::setNoActivate(handle, true);
+    win::setTopMost(handle, true);
 }
 
 void paintCard(QPainter &p, const QRectF &rect, const Palette::Card &card)
