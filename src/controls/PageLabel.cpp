@@ -1,6 +1,8 @@
 // Painting of the page counter; longer texts get a smaller font so that they fit the face.
 #include "controls/PageLabel.h"
 
+#include "controls/Palette.h"
+
 #include <QPainter>
 
 PageLabel::PageLabel(QWidget *parent) : QWidget(parent)
@@ -42,7 +44,7 @@ void PageLabel::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setOpacity(fade());
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 20));
+    p.setBrush(Palette::kRestingFace);
     p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 16, 16);
     QFont font = p.font();
     font.setPixelSize(textPixelSize(int(m_text.size())));

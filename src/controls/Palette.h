@@ -1,5 +1,5 @@
 // The colours of the floating controls and the pen, named by what they mean. Leaves out the
-// translucent whites of button faces, which only the touch button paints.
+// lighter whites of hovered and pressed faces, which only the touch button paints.
 #pragma once
 
 #include <QColor>
@@ -15,6 +15,8 @@ constexpr QColor kDanger(255, 89, 72);
 constexpr QColor kDarkContent(16, 16, 20);
 // The opaque backdrop of the tray icon.
 constexpr QColor kBackdrop(18, 18, 22);
+// A face at rest: buttons and the page counter.
+constexpr QColor kRestingFace(255, 255, 255, 20);
 // The toolbar's dot while no slide show is followed.
 constexpr QColor kNoTarget(255, 214, 0, 220);
 

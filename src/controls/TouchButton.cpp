@@ -125,7 +125,7 @@ void TouchButton::paintSwatch(QPainter &p, const QRectF &frame)
 
 void TouchButton::paintFace(QPainter &p, const QRectF &frame)
 {
-    QColor background = white(20);
+    QColor background = Palette::kRestingFace;
     if (isDown())
         background = white(78);
     else if (isChecked())
