@@ -3,6 +3,7 @@
 #include "annotation/AnnotPanel.h"
 
 #include "controls/BarChrome.h"
+#include "controls/Palette.h"
 #include "controls/TouchButton.h"
 
 #include <QGridLayout>
@@ -63,7 +64,6 @@ AnnotPanel::AnnotPanel(QWidget *parent) : QWidget(parent)
         swatch->setSwatch(color);
         swatch->setCheckable(true);
         connect(swatch, &TouchButton::clicked, this, [this, swatch, color] {
-            color_ = color;
             checkOnly(swatches_, swatch);
             emit colorChanged(color);
             emit activity();
@@ -145,7 +145,6 @@ void AnnotPanel::checkOnly(const QList<TouchButton *> &buttons, TouchButton *cho
 
 void AnnotPanel::setPageStatus(int page, int count)
 {
-    page_ = page;
     count_ = count;
     const bool inked = count >= 1;
     if (inked) {

@@ -5,7 +5,6 @@
 #include "annotation/AnnotationOverlay.h"
 #include "controls/IconPainter.h"
 #include "controls/IdleFade.h"
-#include "controls/Palette.h"
 
 #include <QColor>
 #include <QList>
@@ -24,7 +23,6 @@ public:
     // Checks the button of the tool and no other; emits nothing.
     void syncTool(AnnotationOverlay::Tool tool);
     void applyNativeStyles();
-    void refreshStatusStyle();
 
     const QList<TouchButton *> &toolButtons() const { return toolButtons_; }
     const QList<TouchButton *> &swatches() const { return swatches_; }
@@ -32,7 +30,6 @@ public:
     TouchButton *undoButton() const { return undoButton_; }
     TouchButton *clearButton() const { return clearButton_; }
     QLabel *statusLabel() const { return status_; }
-    QColor color() const { return color_; }
 
 public slots:
     void setPageStatus(int page, int count);
@@ -56,6 +53,7 @@ private:
                        int column);
     void chooseTool(AnnotationOverlay::Tool tool);
     static void checkOnly(const QList<TouchButton *> &buttons, TouchButton *chosen);
+    void refreshStatusStyle();
 
     QList<TouchButton *> toolButtons_;
     QList<TouchButton *> swatches_;
@@ -63,7 +61,5 @@ private:
     TouchButton *undoButton_ = nullptr;
     TouchButton *clearButton_ = nullptr;
     QLabel *status_ = nullptr;
-    int page_ = 0;
     int count_ = 0;
-    QColor color_ = Palette::kInitialPen;
 };

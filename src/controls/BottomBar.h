@@ -30,8 +30,6 @@ public:
     void resetIdle();
     void fadeTo(double x);
 
-    QRect screenRect() const { return m_screenRect; }
-    bool isSwapped() const { return m_swapped; }
     double fade() const;
     QString pageText() const;
 

@@ -42,7 +42,6 @@ public:
     explicit IdleFade(QWidget *owner);
 
     double fade() const { return m_fade; }
-    double target() const { return m_target; }
 
     // Animates from the current fade to x, unless x already is the target.
     void fadeTo(double x);

@@ -5,6 +5,19 @@
 
 #include <QPainter>
 
+namespace
+{
+
+// Pixel size of the text font for a text of the given length.
+int textPixelSize(int length)
+{
+    if (length < 8)
+        return 22;
+    return length <= 9 ? 18 : 15;
+}
+
+} // namespace
+
 PageLabel::PageLabel(QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -29,13 +42,6 @@ void PageLabel::setFade(double fade)
 QSize PageLabel::sizeHint() const
 {
     return QSize(m_size, m_size);
-}
-
-int PageLabel::textPixelSize(int length)
-{
-    if (length < 8)
-        return 22;
-    return length <= 9 ? 18 : 15;
 }
 
 void PageLabel::paintEvent(QPaintEvent *)

@@ -18,9 +18,6 @@ public:
     void setFade(double fade) override;
     QSize sizeHint() const override;
 
-    // Pixel size of the text font for a text of the given length.
-    static int textPixelSize(int length);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

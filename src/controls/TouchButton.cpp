@@ -12,6 +12,14 @@ QColor white(int alpha)
     return QColor(255, 255, 255, alpha);
 }
 
+// Pixel size of the badge font for a badge of the given length.
+int badgePixelSize(int length)
+{
+    if (length <= 5)
+        return 22;
+    return length <= 7 ? 18 : 15;
+}
+
 QColor withAlpha(QColor c, int alpha)
 {
     c.setAlpha(alpha);
@@ -81,13 +89,6 @@ QColor TouchButton::contentColor() const
     const double brightness =
         0.299 * m_accent.red() + 0.587 * m_accent.green() + 0.114 * m_accent.blue();
     return brightness >= 140 ? Palette::kDarkContent : QColor(Qt::white);
-}
-
-int TouchButton::badgePixelSize(int length)
-{
-    if (length <= 5)
-        return 22;
-    return length <= 7 ? 18 : 15;
 }
 
 void TouchButton::paintEvent(QPaintEvent *)

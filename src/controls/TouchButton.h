@@ -24,17 +24,8 @@ public:
     void setPixelSize(int size);
 
     Icons::Id iconId() const { return m_iconId; }
-    QColor accent() const { return m_accent; }
-    QString badge() const { return m_badge; }
-    int pixelSize() const { return m_pixelSize; }
-    bool isSwatch() const { return m_swatch; }
 
     QSize sizeHint() const override;
-
-    // Icon and text colour for the current state: dark on a light checked accent, else white.
-    QColor contentColor() const;
-    // Pixel size of the badge font for a badge of the given length.
-    static int badgePixelSize(int length);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -42,6 +33,8 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    // Icon and text colour for the current state: dark on a light checked accent, else white.
+    QColor contentColor() const;
     void paintSwatch(QPainter &p, const QRectF &frame);
     void paintFace(QPainter &p, const QRectF &frame);
     void paintContent(QPainter &p);
