@@ -2,6 +2,7 @@
 #include "app/TrayMenu.h"
 
 #include "controls/IconPainter.h"
+#include "controls/Palette.h"
 #include "platform/AutoStart.h"
 #include "update/UpdatePrompts.h"
 #include "update/UpdateSettings.h"
@@ -28,9 +29,9 @@ QIcon makeTrayIcon()
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(18, 18, 22));
+    painter.setBrush(Palette::kBackdrop);
     painter.drawEllipse(QRectF(2, 2, 60, 60));
-    Icons::draw(painter, QStringLiteral("annotate"), QRectF(14, 12, 36, 36), Qt::white);
+    Icons::draw(painter, Icons::Id::Annotate, QRectF(14, 12, 36, 36), Qt::white);
     painter.end();
     return QIcon(pixmap);
 }

@@ -7,6 +7,7 @@
 #include "control/SlideController.h"
 #include "controls/BottomBar.h"
 #include "controls/FloatToolBar.h"
+#include "controls/Palette.h"
 #include "detection/SlideFinder.h"
 #include "platform/TopMostGuard.h"
 
@@ -20,8 +21,6 @@ win::Handle handleOf(const QWidget *w)
 {
     return win::fromWinId(w->winId());
 }
-
-const QColor kInitialPenColor(255, 59, 48);
 
 } // namespace
 
@@ -38,11 +37,9 @@ TrayMode::TrayMode(bool withTray)
     win::setNoActivate(overlay, true);
     win::setClickThrough(overlay, true);
     win::setTopMost(overlay, true);
-    const win::Handle panel = handleOf(m_panel.get());
-    win::setToolWindow(panel, true);
-    win::setNoActivate(panel, true);
-    win::setTopMost(panel, true);
+    m_panel->applyNativeStyles();
     m_toolBar->setCompanion(m_panel.get());
+    connect(m_toolBar.get(), &FloatToolBar::fadeChanged, m_panel.get(), &AnnotPanel::setFade);
     m_toolBar->applyNativeStyles();
     m_bottomBar->applyNativeStyles();
     for (const QWidget *w :
@@ -75,8 +72,8 @@ TrayMode::TrayMode(bool withTray)
     connect(m_bottomBar.get(), &BottomBar::endClicked, this, [this] { m_controller->endShow(); });
     connect(m_bottomBar.get(), &BottomBar::minimizeClicked, this,
             [this] { m_controller->minimizeShow(); });
-    m_toolBar->setPenColor(kInitialPenColor);
-    m_overlay->setColor(kInitialPenColor);
+    m_toolBar->setPenColor(Palette::kInitialPen);
+    m_overlay->setColor(Palette::kInitialPen);
     connect(m_toolBar.get(), &FloatToolBar::annotateToggled, this, &TrayMode::onAnnotateToggled);
     connect(m_toolBar.get(), &FloatToolBar::expandToggled, this, &TrayMode::onExpandToggled);
     connect(m_panel.get(), &AnnotPanel::toolChanged, m_overlay.get(), &AnnotationOverlay::setTool);

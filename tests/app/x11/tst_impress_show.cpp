@@ -2,6 +2,7 @@
 // it, and the slide controller, checked on the screen's pixels.
 #include "ImpressShow.h"
 #include "control/SlideController.h"
+#include "controls/BarGroup.h"
 #include "controls/BottomBar.h"
 #include "platform/WindowLayer.h"
 
