@@ -8,19 +8,24 @@
 #define PODIVEX_INK_SSE2 1
 #endif
 
+namespace
+{
+
+void sourceOverScalar(quint32 *dst, int n, quint32 color)
+{
+    const quint32 keep = 255 - (color >> 24);
+    for (int i = 0; i < n; ++i)
+        dst[i] = color + InkBlend::byteMul(dst[i], keep);
+}
+
+} // namespace
+
 InkBlend::Shades::Shades(quint32 premultiplied) : color(premultiplied)
 {
     for (quint32 c = 0; c < 256; ++c) {
         ink[c] = byteMul(color, c);
         keep[c] = quint8(255 - (ink[c] >> 24));
     }
-}
-
-void InkBlend::sourceOverScalar(quint32 *dst, int n, quint32 color)
-{
-    const quint32 keep = 255 - (color >> 24);
-    for (int i = 0; i < n; ++i)
-        dst[i] = color + byteMul(dst[i], keep);
 }
 
 void InkBlend::sourceOver(quint32 *dst, int n, quint32 color)

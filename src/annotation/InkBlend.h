@@ -31,7 +31,6 @@ struct Shades {
 
 // Source-over of one colour at full coverage over n pixels.
 void sourceOver(quint32 *dst, int n, quint32 color);
-void sourceOverScalar(quint32 *dst, int n, quint32 color);
 // Source-over of a colour at the given coverage of each pixel.
 void sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, const Shades &shades);
 // Clear at the given coverage of each pixel (full coverage leaves nothing).

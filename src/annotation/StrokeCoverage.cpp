@@ -75,32 +75,36 @@ std::shared_ptr<const StrokeCoverage> StrokeCoverage::capture(const Ink::Stroke 
         StrokePainter::draw(painter, white);
     }
 
+    // Each crossing of a row: its edge pixels, its fully covered run, its edge pixels again.
+    const int w = c.box_.width();
     c.rowStart_.reserve(size_t(c.box_.height()) + 1);
+    c.rowCoverage_.reserve(size_t(c.box_.height()));
     for (int y = 0; y < c.box_.height(); ++y) {
         c.rowStart_.push_back(quint32(c.runs_.size()));
+        c.rowCoverage_.push_back(quint32(c.coverage_.size()));
         const auto *row = reinterpret_cast<const quint32 *>(view.constScanLine(y));
-        int x = 0;
-        while (x < c.box_.width()) {
-            const quint32 a = row[x] >> 24;
-            if (a == 0) {
+        const auto alpha = [&](int x) { return x < w ? row[x] >> 24 : 0u; };
+        auto edge = [&](int &x, quint8 &count) {
+            for (quint32 a; count < 255 && (a = alpha(x)) != 0 && a != 255; ++x, ++count)
+                c.coverage_.push_back(quint8(a));
+        };
+        for (int x = 0; x < w;) {
+            if (alpha(x) == 0) {
                 ++x;
                 continue;
             }
-            const int start = x;
-            if (a == 255) {
-                while (x < c.box_.width() && (row[x] >> 24) == 255)
-                    ++x;
-                c.runs_.push_back({start, x - start, kFull});
-                continue;
-            }
-            const qint32 offset = qint32(c.coverage_.size());
-            for (quint32 b; x < c.box_.width() && (b = row[x] >> 24) != 0 && b != 255; ++x)
-                c.coverage_.push_back(quint8(b));
-            c.runs_.push_back({start, x - start, offset});
+            Run run{quint16(x), 0, 0, 0};
+            edge(x, run.left);
+            for (; run.full < 65535 && alpha(x) == 255; ++x)
+                ++run.full;
+            if (run.full > 0)
+                edge(x, run.right);
+            c.runs_.push_back(run);
         }
     }
     c.rowStart_.push_back(quint32(c.runs_.size()));
     c.rowStart_.shrink_to_fit();
+    c.rowCoverage_.shrink_to_fit();
     c.runs_.shrink_to_fit();
     c.coverage_.shrink_to_fit();
     return result;
@@ -111,31 +115,38 @@ void StrokeCoverage::blendRow(quint32 *row, int y, int x0, int x1) const
     const int r = y - box_.top();
     if (r < 0 || r >= box_.height())
         return;
+    const quint8 *coverage = coverage_.data() + rowCoverage_[size_t(r)];
     for (quint32 i = rowStart_[size_t(r)]; i < rowStart_[size_t(r) + 1]; ++i) {
         const Run &run = runs_[i];
-        const int from = std::max(x0, box_.left() + run.x);
-        const int to = std::min(x1, box_.left() + run.x + run.length);
-        if (from >= to)
-            continue;
-        quint32 *dst = row + from;
-        const int n = to - from;
-        if (run.coverage == kFull) {
-            if (tool_ == Ink::Eraser)
-                std::fill_n(dst, n, 0u);
-            else
-                InkBlend::sourceOver(dst, n, shades_->color);
-            continue;
-        }
-        const quint8 *coverage = coverage_.data() + run.coverage + (from - box_.left() - run.x);
-        if (tool_ == Ink::Eraser)
-            InkBlend::clearCoverage(dst, coverage, n);
-        else
-            InkBlend::sourceOverCoverage(dst, coverage, n, *shades_);
+        const int x = box_.left() + run.x;
+        blendEdge(row, x, coverage, run.left, x0, x1);
+        coverage += run.left;
+        const int from = std::max(x0, x + run.left);
+        const int to = std::min(x1, x + run.left + run.full);
+        if (from < to && tool_ == Ink::Eraser)
+            std::fill(row + from, row + to, 0u);
+        else if (from < to)
+            InkBlend::sourceOver(row + from, to - from, shades_->color);
+        blendEdge(row, x + run.left + run.full, coverage, run.right, x0, x1);
+        coverage += run.right;
     }
+}
+
+void StrokeCoverage::blendEdge(quint32 *row, int x, const quint8 *coverage, int n, int x0,
+                               int x1) const
+{
+    const int from = std::max(x0, x);
+    const int to = std::min(x1, x + n);
+    if (from >= to)
+        return;
+    if (tool_ == Ink::Eraser)
+        InkBlend::clearCoverage(row + from, coverage + (from - x), to - from);
+    else
+        InkBlend::sourceOverCoverage(row + from, coverage + (from - x), to - from, *shades_);
 }
 
 size_t StrokeCoverage::bytes() const
 {
-    return sizeof(*this) + rowStart_.capacity() * sizeof(quint32) + runs_.capacity() * sizeof(Run) +
-           coverage_.capacity();
+    return sizeof(*this) + (rowStart_.capacity() + rowCoverage_.capacity()) * sizeof(quint32) +
+           runs_.capacity() * sizeof(Run) + coverage_.capacity();
 }

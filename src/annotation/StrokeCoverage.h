@@ -38,20 +38,24 @@ public:
     size_t bytes() const;
 
 private:
-    // A run of pixels in a row: fully covered, or with a coverage byte each from `coverage`.
+    // One crossing of a row: `left` edge pixels, `full` fully covered ones, `right` edge pixels.
+    // The edge pixels' coverage bytes follow each other in coverage_, row after row.
     struct Run {
-        qint32 x;
-        qint32 length;
-        qint32 coverage; // offset into coverage_, or kFull
+        quint16 x; // from the box's left: the box lies inside the buffer
+        quint8 left;
+        quint8 right;
+        quint16 full;
     };
-    static constexpr qint32 kFull = -1;
+
+    void blendEdge(quint32 *row, int x, const quint8 *coverage, int n, int x0, int x1) const;
 
     Ink::Tool tool_ = Ink::Pen;
     qreal dpr_ = 1;
     QRect within_;
     QRect box_;
     std::shared_ptr<const InkBlend::Shades> shades_;
-    std::vector<quint32> rowStart_; // runs of row y: rowStart_[y - top] up to the next row's
+    std::vector<quint32> rowStart_;    // runs of row r: rowStart_[r] up to rowStart_[r + 1]
+    std::vector<quint32> rowCoverage_; // where row r's coverage bytes begin
     std::vector<Run> runs_;
     std::vector<quint8> coverage_;
 };

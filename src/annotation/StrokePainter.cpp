@@ -2,6 +2,7 @@
 #include "annotation/StrokePainter.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 
@@ -15,6 +16,26 @@ constexpr double kWidths[4][3] = {
     {14, 22, 32}, // Highlighter
     {24, 42, 70}, // Eraser
 };
+
+constexpr int kHighlighterAlpha = 110;
+
+// Quadratic pieces through the midpoints, a straight line to the end; a dot for one point.
+QPainterPath smoothPath(const QList<QPointF> &points)
+{
+    QPainterPath path;
+    const qsizetype n = points.size();
+    if (n == 0)
+        return path;
+    if (n == 1) {
+        path.addEllipse(QRectF(points[0] - QPointF(0.6, 0.6), QSizeF(1.2, 1.2)));
+        return path;
+    }
+    path.moveTo(points[0]);
+    for (qsizetype i = 0; i + 2 < n; ++i)
+        path.quadTo(points[i + 1], (points[i + 1] + points[i + 2]) / 2);
+    path.lineTo(points[n - 1]);
+    return path;
+}
 
 } // namespace
 
@@ -54,23 +75,6 @@ void StrokePainter::draw(QPainter &painter, const Ink::Stroke &stroke)
         painter.drawPath(path);
     }
     painter.restore();
-}
-
-QPainterPath StrokePainter::smoothPath(const QList<QPointF> &points)
-{
-    QPainterPath path;
-    const qsizetype n = points.size();
-    if (n == 0)
-        return path;
-    if (n == 1) {
-        path.addEllipse(QRectF(points[0] - QPointF(0.6, 0.6), QSizeF(1.2, 1.2)));
-        return path;
-    }
-    path.moveTo(points[0]);
-    for (qsizetype i = 0; i + 2 < n; ++i)
-        path.quadTo(points[i + 1], (points[i + 1] + points[i + 2]) / 2);
-    path.lineTo(points[n - 1]);
-    return path;
 }
 
 QRectF StrokePainter::reach(const Ink::Stroke &stroke)

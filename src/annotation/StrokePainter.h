@@ -4,7 +4,6 @@
 
 #include "annotation/Ink.h"
 
-#include <QPainterPath>
 #include <QRectF>
 
 class QPainter;
@@ -12,9 +11,6 @@ class QPainter;
 namespace StrokePainter
 {
 
-constexpr int kHighlighterAlpha = 110;
-
-QPainterPath smoothPath(const QList<QPointF> &points);
 // Draws with the painter's transform; the eraser clears what lies under it.
 void draw(QPainter &painter, const Ink::Stroke &stroke);
 // A rectangle in logical pixels that holds every pixel the stroke touches.
