@@ -161,15 +161,6 @@ private slots:
         QVERIFY(report.contains(QStringLiteral("50%1 %4")) &&
                 report.contains(QStringLiteral("%2")));
     }
-
-    void stillValidNeedsALiveUnminimisedWindow()
-    {
-        fake->windows = {window(1, "Slide Show", "", "")};
-        QVERIFY(SlideFinder::stillValid(FakeBackend::handle(1)));
-        fake->minimizedHandles.insert(FakeBackend::handle(1));
-        QVERIFY(!SlideFinder::stillValid(FakeBackend::handle(1)));
-        QVERIFY(!SlideFinder::stillValid(FakeBackend::handle(2)));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSlideFinder)

@@ -42,7 +42,7 @@ public:
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        FakeDispatch *app = makeFakeShow(1, 1).app;
+        FakeDispatch *app = makeFakeShow(1, 1);
         app->onFinalRelease = [] { PostQuitMessage(0); };
         const HRESULT hr = app->QueryInterface(riid, out);
         app->Release();
@@ -73,7 +73,7 @@ int serve(char **argv)
     CLSID clsid;
     if (!parseClass(argv[2], &clsid))
         return 2;
-    FakeDispatch *app = makeFakeShow(number(argv[3]), number(argv[4])).app;
+    FakeDispatch *app = makeFakeShow(number(argv[3]), number(argv[4]));
     HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, argv[5]);
     DWORD cookie = 0;
     if (FAILED(RegisterActiveObject(app, clsid, ACTIVEOBJECT_STRONG, &cookie)))
