@@ -3,15 +3,18 @@
 
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
+#include "app/TrayMenu.h"
+#include "control/SlideController.h"
 #include "controls/BottomBar.h"
 #include "controls/FloatToolBar.h"
-#include "control/SlideController.h"
 #include "detection/SlideFinder.h"
 #include "platform/TopMostGuard.h"
-#include "app/TrayMenu.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace
 {
@@ -62,7 +65,9 @@ TrayMode::TrayMode(bool withTray)
 
     connect(m_controller.get(), &SlideController::infoChanged, this, [this](int current, int) {
         m_bottomBar->setPageText(m_controller->pageText());
-        m_overlay->setCurrentPage(current);
+        // Ink drawn while the page is unknown belongs to the first slide, not to a page that
+        // vanishes once the real number arrives.
+        m_overlay->setCurrentPage(m_target ? std::max(current, 1) : current);
     });
     connect(m_overlay.get(), &AnnotationOverlay::pageChanged, this,
             [this](int page) { m_panel->setPageStatus(page, m_overlay->strokeCount(page)); });
@@ -79,7 +84,10 @@ TrayMode::TrayMode(bool withTray)
     m_overlay->setColor(kInitialPenColor);
     connect(m_toolBar.get(), &FloatToolBar::annotateToggled, this, &TrayMode::onAnnotateToggled);
     connect(m_toolBar.get(), &FloatToolBar::expandToggled, this, &TrayMode::onExpandToggled);
-    connect(m_panel.get(), &AnnotPanel::toolChanged, m_overlay.get(), &AnnotationOverlay::setTool);
+    connect(m_panel.get(), &AnnotPanel::toolChanged, this, [this](AnnotationOverlay::Tool tool) {
+        m_overlay->setTool(tool);
+        stackingTick(); // a click-through change lifts the overlay over the bars
+    });
     connect(m_panel.get(), &AnnotPanel::colorChanged, this, [this](const QColor &color) {
         m_overlay->setColor(color);
         m_toolBar->setPenColor(color);
@@ -95,8 +103,12 @@ TrayMode::TrayMode(bool withTray)
     win::installGlobalMouseHook([this](int x, int y) { outsideClick(x, y); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [] { win::uninstallGlobalMouseHook(); });
 
-    if (withTray)
+    if (withTray) {
         m_tray = std::make_unique<TrayMenu>([this] { toggleControls(); }, [this] { redetect(); });
+        // Without a tray host the grip is the only way to the menu.
+        connect(m_toolBar.get(), &FloatToolBar::menuRequested, this,
+                [this](const QPoint &at) { m_tray->menu()->popup(at); });
+    }
 }
 
 TrayMode::~TrayMode()
@@ -128,15 +140,19 @@ void TrayMode::trackingTick()
 void TrayMode::attach(HWND w)
 {
     m_target = w;
+    // The overlay mirrors the controller's page; the reset below would leave it on page 0.
+    const int page = std::max(m_overlay->currentPage(), 1);
     m_controller->setTarget(w);
     m_overlay->resetAll();
     m_panel->setPageStatus(0, 0);
     const QRect rect = win::monitorRect(w);
     m_overlay->attachTo(rect);
+    m_overlay->setCurrentPage(page);
     m_overlay->setOverlayActive(true);
     m_bottomBar->setScreenRect(rect);
     m_toolBar->setHasTarget(true);
     m_bottomBar->setHasTarget(true);
+    stackingTick();
 }
 
 void TrayMode::detach()
@@ -212,6 +228,7 @@ void TrayMode::onAnnotateToggled(bool on)
         m_panel->syncTool(AnnotationOverlay::Pointer);
     }
     applyPanelRule();
+    stackingTick();
 }
 
 void TrayMode::onExpandToggled(bool on)
@@ -240,12 +257,17 @@ void TrayMode::toggleControls()
         m_panel->setVisible(false);
         m_overlay->setOverlayActive(false);
     }
+    stackingTick();
 }
 
 void TrayMode::redetect()
 {
+    const HWND previous = m_target;
     m_target = nullptr;
     trackingTick();
+    // Finding nothing is a lost target, or the controls would stay over whatever is left.
+    if (previous && !m_target)
+        detach();
     if (m_tray)
         m_tray->notify(SlideFinder::describe(SlideFinder::find({})));
 }

@@ -40,6 +40,7 @@ public:
     AnnotPanel *panel() const { return m_panel.get(); }
     FloatToolBar *toolBar() const { return m_toolBar.get(); }
     BottomBar *bottomBar() const { return m_bottomBar.get(); }
+    TrayMenu *trayMenu() const { return m_tray.get(); }
     QSet<void *> ownWindows() const;
 
 private:

@@ -46,6 +46,7 @@ signals:
     void annotateToggled(bool on);
     void expandToggled(bool on);
     void userActivity();
+    void menuRequested(const QPoint &globalPos);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

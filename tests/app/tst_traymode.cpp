@@ -1,12 +1,15 @@
-// The tray mode's wiring against a scripted desktop: attach, detach, stacking, and the switches.
+// The tray mode's wiring against a scripted desktop: attach, detach, re-detect, stacking, the
+// switches and the routes of pages and presses.
+#include "FakeBackend.h"
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
-#include "controls/BottomBar.h"
-#include "FakeBackend.h"
-#include "controls/FloatToolBar.h"
-#include "control/SlideController.h"
+#include "app/TrayMenu.h"
 #include "app/TrayMode.h"
+#include "control/SlideController.h"
+#include "controls/BottomBar.h"
+#include "controls/FloatToolBar.h"
 
+#include <QMenu>
 #include <QtTest>
 
 namespace
@@ -29,11 +32,46 @@ win::WindowInfo show(quintptr n)
     return w;
 }
 
+QString nameOf(const QWidget *w)
+{
+    return FakeBackend::name(win::fromWinId(w->winId()));
+}
+
 } // namespace
 
 class TestTrayMode : public QObject
 {
     Q_OBJECT
+
+    FakeBackend *fake = nullptr;
+
+    // The bars' order above the show, as the last raises left it: true when the floating toolbar
+    // was raised after the overlay's last raise of itself.
+    bool toolBarOnTop(const TrayMode &tray) const
+    {
+        const QString overlay = QStringLiteral("raiseAbove ") + nameOf(tray.overlay());
+        const QString toolBar = QStringLiteral("raiseAbove ") + nameOf(tray.toolBar());
+        int lastOverlay = -1, lastToolBar = -1;
+        for (int i = 0; i < fake->calls.size(); ++i) {
+            if (fake->calls.at(i).startsWith(overlay))
+                lastOverlay = i;
+            if (fake->calls.at(i).startsWith(toolBar))
+                lastToolBar = i;
+        }
+        return lastToolBar > lastOverlay;
+    }
+
+    static void expectDetached(const TrayMode &tray)
+    {
+        QVERIFY(!tray.currentTarget());
+        QVERIFY(!tray.controller()->target());
+        QVERIFY(!tray.overlay()->isAnnotating());
+        QVERIFY(!tray.overlay()->isOverlayActive());
+        QVERIFY(!tray.panel()->isVisible());
+        QVERIFY(!tray.bottomBar()->isVisible());
+        QVERIFY(!tray.toolBar()->isVisible());
+        QVERIFY(!tray.toolBar()->isExpanded());
+    }
 
 private slots:
     void init()
@@ -51,6 +89,8 @@ private slots:
         QVERIFY(tray.overlay()->isOverlayActive());
         QVERIFY(tray.bottomBar()->isVisible());
         QVERIFY(tray.toolBar()->isVisible());
+        // Ink drawn before the first refresh belongs to slide 1, not to a page that vanishes.
+        QCOMPARE(tray.overlay()->currentPage(), 1);
 
         tray.toolBar()->setExpanded(true); // opening the pen menu turns drawing on
         QVERIFY(tray.overlay()->isAnnotating());
@@ -58,12 +98,7 @@ private slots:
 
         fake->windows.clear();
         tray.trackingTick();
-        QVERIFY(!tray.currentTarget());
-        QVERIFY(!tray.overlay()->isAnnotating());
-        QVERIFY(!tray.overlay()->isOverlayActive());
-        QVERIFY(!tray.panel()->isVisible());
-        QVERIFY(!tray.bottomBar()->isVisible());
-        QVERIFY(!tray.toolBar()->isExpanded());
+        expectDetached(tray);
     }
 
     void keepsAValidTargetWithoutSearching()
@@ -79,33 +114,60 @@ private slots:
         fake->windows[1].minimized = true;
         tray.trackingTick();
         QCOMPARE(tray.currentTarget(), showHandle(2));
+        QVERIFY(!tray.ownWindows().contains(showHandle(2)));
     }
 
-    void ownWindowsAreNeverFollowed()
+    void redetect_data()
     {
+        QTest::addColumn<bool>("showStays");
+        QTest::newRow("the same show again") << true;
+        QTest::newRow("nothing found") << false;
+    }
+
+    // Re-detect drops the show's ink; when it finds nothing, the controls leave with the show.
+    void redetect()
+    {
+        QFETCH(bool, showStays);
         TrayMode tray(false);
-        for (void *h : tray.ownWindows())
-            QVERIFY(h != static_cast<void *>(tray.currentTarget()));
-        QCOMPARE(tray.ownWindows().size(), 4);
+        tray.toolBar()->setExpanded(true);
+        QTest::mouseClick(tray.overlay(), Qt::LeftButton, {}, QPoint(400, 300));
+        QCOMPARE(tray.overlay()->annotatedPageCount(), 1);
+        if (!showStays) { // minimised just before re-detect
+            fake->minimizedHandles.insert(showHandle(1));
+            fake->windows[0].minimized = true;
+        }
+        tray.redetect();
+        QCOMPARE(tray.overlay()->annotatedPageCount(), 0);
+        if (showStays) {
+            QCOMPARE(tray.currentTarget(), showHandle(1));
+            QVERIFY(tray.bottomBar()->isVisible());
+        } else {
+            expectDetached(tray);
+        }
+    }
+
+    void pressesOutsideTheControlsCloseThePenMenu_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("bottom bar") << "bar" << true;
+        QTest::newRow("panel corner") << "panel" << true;
+        QTest::newRow("the show") << "show" << false;
     }
 
     void pressesOutsideTheControlsCloseThePenMenu()
     {
+        QFETCH(QString, where);
+        QFETCH(bool, stays);
         TrayMode tray(false);
         QVERIFY(fake->mouseHook);
         tray.toolBar()->setExpanded(true);
-        QVERIFY(tray.panel()->isVisible());
-
-        const QPoint onBar = tray.bottomBar()->geometry().center();
-        fake->mouseHook(onBar.x(), onBar.y());
-        QVERIFY(tray.panel()->isVisible());
-        const QPoint onPanel = tray.panel()->geometry().topLeft();
-        fake->mouseHook(onPanel.x(), onPanel.y());
-        QVERIFY(tray.panel()->isVisible());
-
-        fake->mouseHook(5, 5);
-        QVERIFY(!tray.panel()->isVisible());
-        QVERIFY(!tray.toolBar()->isExpanded());
+        const QPoint p = where == "bar"     ? tray.bottomBar()->geometry().center()
+                         : where == "panel" ? tray.panel()->geometry().topLeft()
+                                            : QPoint(5, 5);
+        fake->mouseHook(p.x(), p.y());
+        QCOMPARE(tray.panel()->isVisible(), stays);
+        QCOMPARE(tray.toolBar()->isExpanded(), stays);
         QVERIFY(tray.overlay()->isAnnotating()); // drawing stays on
     }
 
@@ -113,7 +175,6 @@ private slots:
     {
         TrayMode tray(false);
         tray.toolBar()->setAnnotating(true);
-        QVERIFY(tray.overlay()->isAnnotating());
         QCOMPARE(tray.overlay()->tool(), AnnotationOverlay::Pen);
         QVERIFY(!tray.panel()->isVisible());
         tray.toolBar()->setExpanded(true);
@@ -129,7 +190,6 @@ private slots:
         TrayMode tray(false);
         tray.toolBar()->setExpanded(true);
         tray.toggleControls();
-        QVERIFY(!tray.controlsVisible());
         QVERIFY(!tray.overlay()->isAnnotating());
         QVERIFY(!tray.panel()->isVisible());
         QVERIFY(!tray.overlay()->isOverlayActive());
@@ -145,44 +205,77 @@ private slots:
         TrayMode tray(false);
         fake->calls.clear();
         tray.stackingTick();
-        const QString show = FakeBackend::name(showHandle(1));
-        const QString overlay = FakeBackend::name(win::fromWinId(tray.overlay()->winId()));
-        const QString bar = FakeBackend::name(win::fromWinId(tray.bottomBar()->winId()));
-        const QString toolBar = FakeBackend::name(win::fromWinId(tray.toolBar()->winId()));
         QStringList raises;
         for (const QString &c : fake->calls) {
             if (c.startsWith(QLatin1String("raiseAbove")))
                 raises << c;
         }
-        QCOMPARE(raises, QStringList({QStringLiteral("raiseAbove %1 %2").arg(overlay, show),
-                                      QStringLiteral("raiseAbove %1 %2").arg(bar, overlay),
-                                      QStringLiteral("raiseAbove %1 %2").arg(toolBar, bar)}));
-        QCOMPARE(fake->count(QStringLiteral("setTopMost")), 4);
+        const QString overlay = nameOf(tray.overlay()), bar = nameOf(tray.bottomBar());
+        QCOMPARE(
+            raises,
+            QStringList(
+                {QStringLiteral("raiseAbove %1 %2").arg(overlay, FakeBackend::name(showHandle(1))),
+                 QStringLiteral("raiseAbove %1 %2").arg(bar, overlay),
+                 QStringLiteral("raiseAbove %1 %2").arg(nameOf(tray.toolBar()), bar)}));
+    }
+
+    void changesThatLiftTheOverlayRestackAtOnce_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("drawing on") << 0;
+        QTest::newRow("pointer tool from the panel") << 1;
+        QTest::newRow("controls hidden and shown") << 2;
+        QTest::newRow("drawing off") << 3;
+    }
+
+    // The overlay lifts itself above everything when its click-through changes; the bars must be
+    // back on top before the next tap, not at the next stacking tick.
+    void changesThatLiftTheOverlayRestackAtOnce()
+    {
+        QFETCH(int, change);
+        TrayMode tray(false);
+        if (change == 3)
+            tray.toolBar()->setAnnotating(true);
+        fake->calls.clear();
+        switch (change) {
+        case 0:
+            tray.toolBar()->setAnnotating(true);
+            break;
+        case 1:
+            tray.toolBar()->setAnnotating(true);
+            fake->calls.clear();
+            emit tray.panel()->toolChanged(AnnotationOverlay::Pointer);
+            break;
+        case 2:
+            tray.toggleControls();
+            tray.toggleControls();
+            break;
+        default:
+            tray.toolBar()->setAnnotating(false);
+        }
+        QVERIFY(toolBarOnTop(tray));
     }
 
     void pageNumbersFlowToTheBarAndTheOverlay()
     {
         TrayMode tray(false);
         tray.controller()->nextSlide();
-        QCOMPARE(tray.controller()->pageText(), QStringLiteral("2/?"));
         QCOMPARE(tray.bottomBar()->pageText(), QStringLiteral("2 / ?"));
         QCOMPARE(tray.overlay()->currentPage(), 2);
         QCOMPARE(fake->count(QStringLiteral("injectKeyTo")), 1);
     }
 
-    void redetectReattachesTheSameShow()
+    // Without a tray host the grip's menu is the only way to hide the controls or quit.
+    void theToolBarOpensTheTrayMenu()
     {
-        TrayMode tray(false);
-        tray.controller()->nextSlide();
-        QSignalSpy target(tray.controller(), &SlideController::targetChanged);
-        tray.redetect();
-        QCOMPARE(tray.currentTarget(), showHandle(1));
-        QCOMPARE(target.size(), 0); // the controller already follows it
-        QCOMPARE(tray.overlay()->annotatedPageCount(), 0);
+        QStandardPaths::setTestModeEnabled(true);
+        TrayMode tray(true);
+        QMenu *menu = tray.trayMenu()->menu();
+        QVERIFY(!menu->isVisible());
+        emit tray.toolBar()->menuRequested(QPoint(100, 100));
+        QTRY_VERIFY(menu->isVisible());
+        menu->hide();
     }
-
-private:
-    FakeBackend *fake = nullptr;
 };
 
 QTEST_MAIN(TestTrayMode)
