@@ -9,7 +9,7 @@ build_targets
 
 passed=0
 failed=0
-for variant in plain composited; do
+for variant in ${PODIVEX_E2E_VARIANTS:-plain composited}; do
     start_display $variant
     python3 tools/e2e/linux.py "$PWD/$build/Podivex" "$PWD/$build/tests/impress_show" \
         "$artefacts" $variant | tee "$artefacts/$variant.txt"

@@ -6,7 +6,7 @@ class Grab:
     """One picture of the whole screen."""
 
     def __init__(self):
-        data = subprocess.run(["import", "-silent", "-window", "root", "ppm:-"],
+        data = subprocess.run(["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"],
                               capture_output=True, check=True).stdout
         # P6 header: magic, width, height, maximum value, each followed by white space.
         fields, pos = [], 0

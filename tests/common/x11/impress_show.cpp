@@ -12,8 +12,8 @@
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    QStringList colours = app.arguments().mid(1);
-    ImpressShow show = colours.isEmpty() ? ImpressShow() : ImpressShow(colours);
+    const QStringList colours = app.arguments().mid(1);
+    ImpressShow show(colours);
     QTextStream out(stdout);
     if (!show.start()) {
         out << "failed" << Qt::endl;
