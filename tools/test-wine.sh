@@ -22,7 +22,7 @@ abort() {
 }
 
 [ -n "$archive" ] || abort "qt-6.4.2-mingw64.tar.xz not found in ../shared/toolchains"
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb openbox xdotool; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb openbox xdotool import python3; do
     command -v $tool >/dev/null || abort "$tool is missing (tools/install-deps.sh --test installs it)"
 done
 
@@ -122,8 +122,19 @@ for name in "${portable[@]}"; do
     run_test "$name" QT_QPA_PLATFORM=offscreen
 done
 
+# End to end: the deployed program over the stand-in show, driven with xdotool.
+echo "== Podivex.exe over the stand-in show"
+python3 tools/e2e/wine.py "$deploy/Podivex.exe" "$build/build/tests/show_standin.exe" "$out" |
+    tee "$out/e2e.txt"
+if [[ $(tail -1 "$out/e2e.txt") =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+    passed=$((passed + BASH_REMATCH[1]))
+    failed=$((failed + BASH_REMATCH[2]))
+else
+    failed=$((failed + 1))
+fi
+
 stop
 trap - EXIT
-echo "(counted: QtTest results, data rows included, of ${#win_tests[@]} Windows suites and the portable ones)"
+echo "(counted: QtTest results, data rows included, of ${#win_tests[@]} Windows suites and the portable ones, and the end-to-end checks)"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
