@@ -4,6 +4,7 @@ the X display the caller prepared (Xvfb, openbox, trayer, maybe a compositor). P
 check, keeps screenshots in the artefact folder, and ends with "N passed, N failed". It leaves the
 display itself, and any Windows behaviour, to its callers."""
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -241,6 +242,34 @@ def other_label(run, name, a, b):
     return run.check(name, 25 <= diff < 10 ** 6, f"{diff} pixels differ")
 
 
+def probe(run, command, title_start, process):
+    """Podivex --probe with the show on screen: the report beside the program names the show
+    first and the editor behind it never qualifies; the verdict box closes with Enter."""
+    report = os.path.join(os.path.dirname(run.exe), "probe.txt")
+    if os.path.exists(report):
+        os.remove(report)
+    box = subprocess.Popen(command, env=run.env(), stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, cwd=os.path.dirname(run.exe))
+    shown = wait_until(lambda: run.visible("窗口识别诊断"), 30)
+    run.check("the probe shows its verdict", shown)
+    blocks = re.findall(r"评分 +(\d+)\n  标题: (.*)\n  类名: .*\n  进程: (.*)\n",
+                        open(report, encoding="utf-8").read() if os.path.exists(report) else "")
+    run.check("the probe's report names the show first", bool(blocks) and int(blocks[0][0]) >= 60
+              and blocks[0][1].startswith(title_start) and blocks[0][2] == process, str(blocks[:2]))
+    run.check("the editor never qualifies", all(int(score) == 0 for score, title, _ in blocks
+                                                if title.endswith(" - LibreOffice Impress")))
+    if shown:
+        run.shot("probe")
+        xdotool("search", "--name", "^窗口识别诊断$", "windowactivate", "--sync", check=False)
+        xdotool("key", "Return")
+    try:
+        code = box.wait(15)
+    except subprocess.TimeoutExpired:
+        box.kill()
+        code = None
+    run.check("the probe ends with exit code 0", code == 0, f"exit {code}")
+
+
 def active_is_show():
     out = subprocess.run(["xdotool", "getactivewindow", "getwindowname"], capture_output=True,
                          text=True).stdout
@@ -265,6 +294,7 @@ def read_label(run):
 def show_first(run):
     """A show already running when Podivex starts: navigation, drawing, the pen menu, end."""
     run.start_show()
+    probe(run, [run.exe, "--probe"], "Presenting: deck", "SOFFICE.BIN")
     t0 = run.start_podivex()
     attached = wait_until(lambda: run.visible("Podivex-BottomBar"), 10, 0.05)
     run.check("attaches to a running show", attached)

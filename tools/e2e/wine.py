@@ -7,7 +7,7 @@ import subprocess
 import sys
 import time
 
-from linux import PEN, Run, drag, wait_until, xdotool
+from linux import PEN, Run, drag, probe, wait_until, xdotool
 from screen import Grab, colour_distance
 
 VK_LEFT, VK_RIGHT = 37, 39
@@ -15,12 +15,16 @@ VK_LEFT, VK_RIGHT = 37, 39
 
 class WineRun(Run):
     def env(self):
-        return dict(os.environ)
+        # As from its installed folder: nothing of the toolchain's Qt on the path.
+        env = dict(os.environ)
+        for key in ("WINEPATH", "QT_PLUGIN_PATH"):
+            env.pop(key, None)
+        return env
 
     def start_podivex(self):
         log = open(os.path.join(self.artefacts, "wine-podivex.log"), "a")
         self.podivex = subprocess.Popen(["wine", self.exe], stdout=log, stderr=log,
-                                        cwd=os.path.dirname(self.exe))
+                                        cwd=os.path.dirname(self.exe), env=self.env())
         return time.monotonic()
 
     def start_show(self):
@@ -55,6 +59,7 @@ class WineRun(Run):
 def scenario(run):
     if not run.start_show():
         return
+    probe(run, ["wine", run.exe, "--probe"], "PowerPoint Slide Show", "SHOW_STANDIN.EXE")
     run.start_podivex()
     run.check("it attaches", wait_until(lambda: run.visible("Podivex-BottomBar"), 20))
     time.sleep(1.5)
