@@ -172,22 +172,17 @@ void TrayMode::detach()
 
 void TrayMode::stackingTick()
 {
-    const HWND show = m_controller->target();
-    const HWND overlay = handleOf(m_overlay.get());
-    const HWND panel = handleOf(m_panel.get());
-    const HWND bar = handleOf(m_bottomBar.get());
-    const HWND toolBar = handleOf(m_toolBar.get());
-    for (HWND h : {overlay, panel, bar, toolBar})
-        win::setTopMost(h, true);
-    HWND anchor = nullptr;
-    if (show) {
-        win::raiseAbove(overlay, show);
-        if (m_panel->isVisible())
-            win::raiseAbove(panel, overlay);
-        anchor = m_panel->isVisible() ? panel : overlay;
+    // Each visible window goes just above the one below it, starting from the show (or from the
+    // top without one). A raise also makes a window top-most; hidden windows hold no place.
+    HWND anchor = m_controller->target();
+    for (const QWidget *w :
+         {static_cast<QWidget *>(m_overlay.get()), static_cast<QWidget *>(m_panel.get()),
+          static_cast<QWidget *>(m_bottomBar.get()), static_cast<QWidget *>(m_toolBar.get())}) {
+        if (!w->isVisible())
+            continue;
+        win::raiseAbove(handleOf(w), anchor);
+        anchor = handleOf(w);
     }
-    win::raiseAbove(bar, anchor);
-    win::raiseAbove(toolBar, bar);
 }
 
 void TrayMode::outsideClick(int x, int y)

@@ -147,7 +147,7 @@ private slots:
         // The overlay lifts itself when its click-through changes; the bars must be back above it
         // before the next tap, not at the next stacking tick.
         const QStringList raises = raisesSinceOverlayLifted(tray);
-        QVERIFY2(raises == QStringList("none") ||
+        QVERIFY2(raises == QStringList("none") || !tray.toolBar()->isVisible() ||
                      (!raises.isEmpty() && raises.last().startsWith(nameOf(tray.toolBar()))),
                  qPrintable(raises.join(", ")));
     }

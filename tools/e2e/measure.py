@@ -6,6 +6,7 @@ import os
 import re
 import subprocess
 import sys
+import threading
 import time
 
 from linux import Run, wait_until, xdotool
@@ -26,25 +27,33 @@ def idle_cpu(run, seconds):
 
 
 def tap_to_key(run, taps):
-    """Server-time milliseconds from each tap's button press to the key that follows it."""
-    watcher = subprocess.Popen(["xinput", "test-xi2", "--root"], stdout=subprocess.PIPE,
-                               text=True)
+    """Milliseconds from each tap's raw button press to the raw key press that follows it, as a
+    second client of the X server sees them arrive."""
+    watcher = subprocess.Popen(["stdbuf", "-oL", "xinput", "test-xi2", "--root"],
+                               stdout=subprocess.PIPE, text=True)
+    seen = []
+
+    def read():
+        for line in watcher.stdout:
+            kind = re.search(r"\((Raw(?:ButtonPress|KeyPress))\)", line)
+            if kind:
+                seen.append((kind.group(1), time.monotonic()))
+
+    reader = threading.Thread(target=read, daemon=True)
+    reader.start()
     time.sleep(1)
     next_button = run.bar_buttons()[5]
     for _ in range(taps):
         xdotool("mousemove", *map(str, next_button), "click", "1")
         time.sleep(1.2)
-    time.sleep(1)
     watcher.terminate()
-    out = watcher.communicate()[0]
+    reader.join(5)
     latencies, pressed = [], None
-    for block in out.split("EVENT type")[1:]:
-        kind = re.search(r"\((\w+)\)", block).group(1)
-        stamp = int(re.search(r"time:\s*(\d+)", block).group(1))
+    for kind, stamp in seen:
         if kind == "RawButtonPress":
             pressed = stamp
-        elif kind == "RawKeyPress" and pressed is not None:
-            latencies.append(stamp - pressed)
+        elif pressed is not None:
+            latencies.append(round(1000 * (stamp - pressed), 1))
             pressed = None
     return latencies
 
