@@ -18,12 +18,12 @@ win::WindowInfo window(quintptr id, const char *title, const char *className, co
                        const QRect &rect, bool caption)
 {
     win::WindowInfo w;
-    w.hwnd = FakeBackend::handle(id);
+    w.handle = FakeBackend::handle(id);
     w.title = QString::fromUtf8(title);
     w.className = QString::fromUtf8(className);
     w.processName = QString::fromUtf8(process);
     w.rect = rect;
-    w.style = caption ? qint32(win::kStyleCaption) : 0;
+    w.flags.setFlag(win::WindowFlag::Caption, caption);
     return w;
 }
 
@@ -53,7 +53,7 @@ void fillDesktop(FakeBackend &fake, int n)
     const int middle = n / 2;
     fake.windows[middle] = window(quintptr(middle + 1), "Presenting: deck", "Soffice",
                                   "SOFFICE.BIN", QRect(0, 0, 1920, 1080), false);
-    fake.foreground = fake.windows[middle].hwnd;
+    fake.foreground = fake.windows[middle].handle;
 }
 
 void BM_FindSynthetic(benchmark::State &state)

@@ -11,7 +11,7 @@ if [ "${1:-}" = --test ]; then
         xvfb xauth openbox xcompmgr trayer xdotool xinput x11-utils imagemagick fonts-noto-cjk
         libreoffice-impress libreoffice-gtk3
         g++-mingw-w64-x86-64-posix wine64 wine
-        clang libclang-rt-14-dev openssl python3
+        clang clang-format libclang-rt-14-dev openssl python3
     )
 fi
 missing=()

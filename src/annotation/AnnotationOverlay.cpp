@@ -115,7 +115,7 @@ void AnnotationOverlay::setAnnotating(bool on)
 
 void AnnotationOverlay::applyClickThrough()
 {
-    const HWND handle = win::fromWinId(winId());
+    const win::Handle handle = win::fromWinId(winId());
     if (!handle)
         return;
     const bool through = passThrough();

@@ -6,16 +6,18 @@
 #include <QFile>
 #include <QMessageBox>
 
-namespace ProbeReport {
+namespace ProbeReport
+{
 
 QString reportText(const QList<SlideFinder::Result> &candidates, const QDateTime &now)
 {
-    QString text = QStringLiteral("Podivex 窗口识别诊断  ") + now.toString(Qt::ISODate) + QLatin1Char('\n');
+    QString text =
+        QStringLiteral("Podivex 窗口识别诊断  ") + now.toString(Qt::ISODate) + QLatin1Char('\n');
     text += QStringLiteral("判定阈值：60（达到即认定为放映窗口）\n\n");
     for (const SlideFinder::Result &r : candidates) {
         text += QStringLiteral("评分 %1\n").arg(r.score, 4);
-        text += QStringLiteral("  标题: ") + (r.title.isEmpty() ? QStringLiteral("(无标题)") : r.title) +
-                QLatin1Char('\n');
+        text += QStringLiteral("  标题: ") +
+                (r.title.isEmpty() ? QStringLiteral("(无标题)") : r.title) + QLatin1Char('\n');
         text += QStringLiteral("  类名: ") + r.className + QLatin1Char('\n');
         text += QStringLiteral("  进程: ") + r.processName + QLatin1Char('\n');
         text += QStringLiteral("  命中: ") + r.hits + QStringLiteral("\n\n");

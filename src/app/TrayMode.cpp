@@ -19,7 +19,7 @@
 namespace
 {
 
-HWND handleOf(const QWidget *w)
+win::Handle handleOf(const QWidget *w)
 {
     return win::fromWinId(w->winId());
 }
@@ -36,12 +36,12 @@ TrayMode::TrayMode(bool withTray)
 {
     QCoreApplication::instance()->installNativeEventFilter(m_guard.get());
 
-    const HWND overlay = handleOf(m_overlay.get());
+    const win::Handle overlay = handleOf(m_overlay.get());
     win::setToolWindow(overlay, true);
     win::setNoActivate(overlay, true);
     win::setClickThrough(overlay, true);
     win::setTopMost(overlay, true);
-    const HWND panel = handleOf(m_panel.get());
+    const win::Handle panel = handleOf(m_panel.get());
     win::setToolWindow(panel, true);
     win::setNoActivate(panel, true);
     win::setTopMost(panel, true);
@@ -120,7 +120,7 @@ TrayMode::~TrayMode()
     win::uninstallGlobalMouseHook();
 }
 
-QSet<void *> TrayMode::ownWindows() const
+QSet<win::Handle> TrayMode::ownWindows() const
 {
     return {handleOf(m_toolBar.get()), handleOf(m_bottomBar.get()), handleOf(m_overlay.get()),
             handleOf(m_panel.get())};
@@ -130,14 +130,14 @@ void TrayMode::trackingTick()
 {
     if (m_target && win::isWindowValid(m_target) && SlideFinder::stillValid(m_target))
         return;
-    const HWND w = SlideFinder::find(ownWindows()).hwnd;
+    const win::Handle w = SlideFinder::find(ownWindows()).handle;
     if (w && w != m_target)
         attach(w);
     else if (!w && m_target)
         detach();
 }
 
-void TrayMode::attach(HWND w)
+void TrayMode::attach(win::Handle w)
 {
     m_target = w;
     // The overlay mirrors the controller's page; the reset below would leave it on page 0.
@@ -174,7 +174,7 @@ void TrayMode::stackingTick()
 {
     // Each visible window goes just above the one below it, starting from the show (or from the
     // top without one). A raise also makes a window top-most; hidden windows hold no place.
-    HWND anchor = m_controller->target();
+    win::Handle anchor = m_controller->target();
     for (const QWidget *w :
          {static_cast<QWidget *>(m_overlay.get()), static_cast<QWidget *>(m_panel.get()),
           static_cast<QWidget *>(m_bottomBar.get()), static_cast<QWidget *>(m_toolBar.get())}) {
@@ -257,7 +257,7 @@ void TrayMode::toggleControls()
 
 void TrayMode::redetect()
 {
-    const HWND previous = m_target;
+    const win::Handle previous = m_target;
     m_target = nullptr;
     trackingTick();
     // Finding nothing is a lost target, or the controls would stay over whatever is left.

@@ -33,7 +33,7 @@ public:
     void toggleControls();
     void redetect();
 
-    HWND currentTarget() const { return m_target; }
+    win::Handle currentTarget() const { return m_target; }
     bool controlsVisible() const { return m_controlsVisible; }
     SlideController *controller() const { return m_controller.get(); }
     AnnotationOverlay *overlay() const { return m_overlay.get(); }
@@ -41,13 +41,13 @@ public:
     FloatToolBar *toolBar() const { return m_toolBar.get(); }
     BottomBar *bottomBar() const { return m_bottomBar.get(); }
     TrayMenu *trayMenu() const { return m_tray.get(); }
-    QSet<void *> ownWindows() const;
+    QSet<win::Handle> ownWindows() const;
 
 private:
     void applyPanelRule();
     void onAnnotateToggled(bool on);
     void onExpandToggled(bool on);
-    void attach(HWND w);
+    void attach(win::Handle w);
     void detach();
 
     // Declared in creation order: members are destroyed in reverse.
@@ -61,6 +61,6 @@ private:
     std::unique_ptr<QTimer> m_stackingTimer;
     std::unique_ptr<TrayMenu> m_tray;
 
-    HWND m_target = nullptr;
+    win::Handle m_target = nullptr;
     bool m_controlsVisible = true;
 };

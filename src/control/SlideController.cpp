@@ -22,7 +22,7 @@ SlideController::SlideController(QObject *parent)
     connect(&refreshTimer, &QTimer::timeout, this, &SlideController::refreshInfo);
 }
 
-void SlideController::setTarget(HWND w)
+void SlideController::setTarget(win::Handle w)
 {
     if (w == targetWindow)
         return;
@@ -39,11 +39,11 @@ void SlideController::setTarget(HWND w)
 }
 
 // Moves the indicator at once, then tells the show; a refresh confirms the page shortly after.
-void SlideController::step(int vk, int page)
+void SlideController::step(win::Key key, int page)
 {
     current = page;
     publish();
-    win::injectKeyTo(targetWindow, vk);
+    win::injectKeyTo(targetWindow, key);
     QTimer::singleShot(kAfterCommandMs, this, &SlideController::refreshInfo);
 }
 
@@ -54,7 +54,7 @@ void SlideController::nextSlide()
     int n = std::max(current, 1) + 1;
     if (total > 0)
         n = std::min(n, total);
-    step(win::kVkRight, n);
+    step(win::Key::Right, n);
 }
 
 void SlideController::prevSlide()
@@ -64,14 +64,14 @@ void SlideController::prevSlide()
     int p = std::max(current, 1) - 1;
     if (total > 0)
         p = std::min(p, total);
-    step(win::kVkLeft, std::max(p, 1));
+    step(win::Key::Left, std::max(p, 1));
 }
 
 void SlideController::endShow()
 {
     if (!targetWindow)
         return;
-    win::injectKeyTo(targetWindow, win::kVkEscape);
+    win::injectKeyTo(targetWindow, win::Key::Escape);
     current = total = 0;
     publish();
 }

@@ -13,8 +13,8 @@ class SlideController : public QObject
 public:
     explicit SlideController(QObject *parent = nullptr);
 
-    void setTarget(HWND w);
-    HWND target() const { return targetWindow; }
+    void setTarget(win::Handle w);
+    win::Handle target() const { return targetWindow; }
 
     void nextSlide();
     void prevSlide();
@@ -32,10 +32,10 @@ public slots:
     void refreshInfo();
 
 private:
-    void step(int vk, int page);
+    void step(win::Key key, int page);
     void publish();
 
-    HWND targetWindow = nullptr;
+    win::Handle targetWindow = nullptr;
     int current = 0;
     int total = 0;
     QTimer refreshTimer;

@@ -28,7 +28,7 @@ void initFloatingWindow(QWidget *window, const QString &title)
 
 void applyNativeStyles(QWidget *window)
 {
-    const HWND hwnd = win::fromWinId(window->winId());
+    const win::Handle hwnd = win::fromWinId(window->winId());
     win::setToolWindow(hwnd, true);
     win::setNoActivate(hwnd, true);
     win::setTopMost(hwnd, true);

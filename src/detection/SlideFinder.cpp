@@ -5,13 +5,16 @@
 
 #include <algorithm>
 
-namespace SlideFinder {
-namespace {
+namespace SlideFinder
+{
+namespace
+{
 
 const QStringList kProcesses = {"POWERPNT.EXE", "PPTVIEW.EXE", "WPP.EXE",        "WPS.EXE",
                                 "ET.EXE",       "SOFFICE.BIN", "SIMPPRESENT.EXE"};
-const QStringList kClasses = {"screenClass",     "PPTFrameClass", "WppSlideShow", "WPSPresentationSlide",
-                              "SlideShowWindow", "CWppSlideShow", "PPT9SlideShow"};
+const QStringList kClasses = {"screenClass",          "PPTFrameClass",   "WppSlideShow",
+                              "WPSPresentationSlide", "SlideShowWindow", "CWppSlideShow",
+                              "PPT9SlideShow"};
 const QStringList kSlideShowTitles = {QStringLiteral("WPS Presentation Slide Show"),
                                       QStringLiteral("幻灯片放映"),
                                       QStringLiteral("Slide Show"),
@@ -23,10 +26,11 @@ const QStringList kWeakTitles = {QStringLiteral("PowerPoint"), QStringLiteral("W
                                  QStringLiteral("プレゼン")};
 // The last entry keeps a maximised Impress editor, which otherwise covers its screen like a show,
 // from being followed when a show ends.
-const QStringList kEditorTitles = {QStringLiteral("- PowerPoint"),   QStringLiteral("WPS Office"),
-                                   QStringLiteral("- WPS 演示"),     QStringLiteral("- WPS演示"),
-                                   QStringLiteral("- WPS Presentation"), QStringLiteral("- WPS演示文稿"),
-                                   QStringLiteral("- LibreOffice Impress")};
+const QStringList kEditorTitles = {
+    QStringLiteral("- PowerPoint"),         QStringLiteral("WPS Office"),
+    QStringLiteral("- WPS 演示"),           QStringLiteral("- WPS演示"),
+    QStringLiteral("- WPS Presentation"),   QStringLiteral("- WPS演示文稿"),
+    QStringLiteral("- LibreOffice Impress")};
 const QStringList kEditorFallbackProcesses = {"POWERPNT.EXE", "WPP.EXE", "WPS.EXE", "ET.EXE",
                                               "SIMPPRESENT.EXE"};
 
@@ -45,19 +49,22 @@ QString firstMatch(const QString &field, const QStringList &table)
     return QString();
 }
 
-bool validRect(const QRect &r) { return r.left() <= r.right() && r.top() <= r.bottom(); }
+bool validRect(const QRect &r)
+{
+    return r.left() <= r.right() && r.top() <= r.bottom();
+}
 
 Result rejected(const win::WindowInfo &w, const QString &why)
 {
-    return Result{w.hwnd, 0, w.title, w.className, w.processName, why};
+    return Result{w.handle, 0, w.title, w.className, w.processName, why};
 }
 
-Result evaluate(const win::WindowInfo &w, HWND foreground)
+Result evaluate(const win::WindowInfo &w, win::Handle foreground)
 {
     QStringList hits;
     bool signatureHit = false;
     bool strongClass = false;
-    const bool hasCaption = (quint32(w.style) & win::kStyleCaption) != 0;
+    const bool hasCaption = w.flags.testFlag(win::WindowFlag::Caption);
 
     int score = 10;
     if (!firstMatch(w.processName, kProcesses).isNull()) {
@@ -79,9 +86,11 @@ Result evaluate(const win::WindowInfo &w, HWND foreground)
         const QString editorTitle = firstMatch(w.title, kEditorTitles);
         if (!editorTitle.isNull())
             return rejected(w, QStringLiteral("编辑态窗口『%1』，非放映窗口").arg(editorTitle));
-        if (hasCaption && !strongClass && !firstMatch(w.processName, kEditorFallbackProcesses).isNull())
-            return rejected(w, QStringLiteral("编辑态窗口（进程=%1，有标题栏且无放映签名），非放映窗口")
-                                   .arg(w.processName));
+        if (hasCaption && !strongClass &&
+            !firstMatch(w.processName, kEditorFallbackProcesses).isNull())
+            return rejected(
+                w, QStringLiteral("编辑态窗口（进程=%1，有标题栏且无放映签名），非放映窗口")
+                       .arg(w.processName));
         if (!firstMatch(w.title, kWeakTitles).isNull()) {
             score += 12;
             hits << QStringLiteral("标题弱匹配");
@@ -90,10 +99,10 @@ Result evaluate(const win::WindowInfo &w, HWND foreground)
             return rejected(w, QStringLiteral("与演示软件无关（未命中进程/类名/标题签名）"));
     }
 
-    const QRect m = win::monitorRectPhysical(w.hwnd);
+    const QRect m = win::monitorRectPhysical(w.handle);
     if (validRect(m) && validRect(w.rect)) {
-        const qint64 windowArea = qint64(w.rect.right() - w.rect.left() + 1) *
-                                  (w.rect.bottom() - w.rect.top() + 1);
+        const qint64 windowArea =
+            qint64(w.rect.right() - w.rect.left() + 1) * (w.rect.bottom() - w.rect.top() + 1);
         qint64 monitorArea = qint64(m.right() - m.left() + 1) * (m.bottom() - m.top() + 1);
         if (monitorArea <= 0)
             monitorArea = 1;
@@ -107,27 +116,30 @@ Result evaluate(const win::WindowInfo &w, HWND foreground)
         score += 15;
         hits << QStringLiteral("无标题栏");
     }
-    if (quint32(w.exStyle) & win::kExTopMost) {
+    if (w.flags.testFlag(win::WindowFlag::TopMost)) {
         score += 10;
         hits << QStringLiteral("TopMost");
     }
-    if (w.hwnd == foreground) {
+    if (w.handle == foreground) {
         score += 20;
         hits << QStringLiteral("前台");
     }
-    return Result{w.hwnd, score, w.title, w.className, w.processName, hits.join(QStringLiteral(", "))};
+    return Result{w.handle,    score,         w.title,
+                  w.className, w.processName, hits.join(QStringLiteral(", "))};
 }
 
-bool better(const Result &a, const Result &b) { return a.score > b.score; }
+bool better(const Result &a, const Result &b)
+{
+    return a.score > b.score;
+}
 
 // Scores every window that is neither excluded nor minimised, in enumeration order.
-template <typename Visit>
-void walk(const QSet<void *> &excluded, Visit visit)
+template <typename Visit> void walk(const QSet<win::Handle> &excluded, Visit visit)
 {
     const QList<win::WindowInfo> list = win::enumTopLevelWindows();
-    const HWND fg = win::foregroundWindow();
+    const win::Handle fg = win::foregroundWindow();
     for (const win::WindowInfo &w : list) {
-        if (excluded.contains(static_cast<void *>(w.hwnd)) || w.minimized)
+        if (excluded.contains(w.handle) || w.minimized)
             continue;
         visit(w, evaluate(w, fg), fg);
     }
@@ -135,27 +147,27 @@ void walk(const QSet<void *> &excluded, Visit visit)
 
 } // namespace
 
-Result find(const QSet<void *> &excluded)
+Result find(const QSet<win::Handle> &excluded)
 {
     Result best;
     Result fgResult;
-    walk(excluded, [&](const win::WindowInfo &w, const Result &r, HWND fg) {
+    walk(excluded, [&](const win::WindowInfo &w, const Result &r, win::Handle fg) {
         if (r.score > best.score)
             best = r;
-        if (w.hwnd == fg)
+        if (w.handle == fg)
             fgResult = r;
     });
-    if (fgResult.hwnd && fgResult.score >= kThreshold)
+    if (fgResult.handle && fgResult.score >= kThreshold)
         return fgResult;
     if (best.score >= kThreshold)
         return best;
     return Result();
 }
 
-QList<Result> probeAll(const QSet<void *> &excluded, int limit)
+QList<Result> probeAll(const QSet<win::Handle> &excluded, int limit)
 {
     QList<Result> list;
-    walk(excluded, [&](const win::WindowInfo &, const Result &r, HWND) { list.append(r); });
+    walk(excluded, [&](const win::WindowInfo &, const Result &r, win::Handle) { list.append(r); });
     std::stable_sort(list.begin(), list.end(), better);
     if (limit >= 0 && limit < list.size())
         list.resize(limit);
@@ -164,18 +176,19 @@ QList<Result> probeAll(const QSet<void *> &excluded, int limit)
 
 QString describe(const Result &r)
 {
-    if (!r.hwnd)
+    if (!r.handle)
         return QStringLiteral("未检测到放映窗口");
     const QString process = r.processName.isEmpty() ? QStringLiteral("?") : r.processName;
     const QString title = r.title.isEmpty() ? QStringLiteral("(无标题)") : r.title;
     const QString cls = r.className.isEmpty() ? QStringLiteral("?") : r.className;
     // One pass for all four: a second pass would replace a "%1" that the title itself holds.
-    return QStringLiteral("[%1] %2 （%3） 评分=%4").arg(process, title, cls, QString::number(r.score));
+    return QStringLiteral("[%1] %2 （%3） 评分=%4")
+        .arg(process, title, cls, QString::number(r.score));
 }
 
-bool stillValid(HWND hwnd)
+bool stillValid(win::Handle window)
 {
-    return win::isWindowValid(hwnd) && !win::isMinimized(hwnd);
+    return win::isWindowValid(window) && !win::isMinimized(window);
 }
 
 } // namespace SlideFinder

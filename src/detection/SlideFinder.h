@@ -7,10 +7,11 @@
 #include <QSet>
 #include <QString>
 
-namespace SlideFinder {
+namespace SlideFinder
+{
 
 struct Result {
-    HWND hwnd = nullptr;
+    win::Handle handle = nullptr;
     int score = 0;
     QString title;
     QString className;
@@ -21,9 +22,9 @@ struct Result {
 // A result at or above this score is a slide show.
 constexpr int kThreshold = 60;
 
-Result find(const QSet<void *> &excluded);
-QList<Result> probeAll(const QSet<void *> &excluded, int limit);
+Result find(const QSet<win::Handle> &excluded);
+QList<Result> probeAll(const QSet<win::Handle> &excluded, int limit);
 QString describe(const Result &r);
-bool stillValid(HWND hwnd);
+bool stillValid(win::Handle window);
 
 } // namespace SlideFinder

@@ -10,7 +10,8 @@
 #include "platform/x11/X11Backend.h"
 #endif
 
-namespace win {
+namespace win
+{
 
 std::unique_ptr<Backend> makeNativeBackend()
 {

@@ -1,22 +1,24 @@
-// The guard's filter: the window layer recognises a style change; the guard decides whether to repair.
+// The guard's filter: the window layer recognises a style change; the guard decides whether to
+// repair.
 #include "platform/TopMostGuard.h"
 
 TopMostGuard::~TopMostGuard() = default;
 
 bool TopMostGuard::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
-    const HWND target = win::topMostChangeTarget(eventType, message);
+    const win::Handle target = win::topMostChangeTarget(eventType, message);
     if (target && guarded.contains(target))
         win::restoreTopMost(target);
     return false; // never consumed: the toolkit handles the message as usual
 }
 
-void TopMostGuard::guard(HWND hwnd)
+void TopMostGuard::guard(win::Handle window)
 {
-    if (hwnd)
-        guarded.insert(hwnd);
+    if (window)
+        guarded.insert(window);
 }
 
-void TopMostGuard::unguard(HWND hwnd) { guarded.remove(hwnd); }
-
-void TopMostGuard::clear() { guarded.clear(); }
+void TopMostGuard::unguard(win::Handle window)
+{
+    guarded.remove(window);
+}

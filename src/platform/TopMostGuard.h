@@ -12,11 +12,9 @@ public:
     ~TopMostGuard() override;
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
-    void guard(HWND hwnd);
-    void unguard(HWND hwnd);
-    void clear();
-    bool isGuarded(HWND hwnd) const { return guarded.contains(hwnd); }
+    void guard(win::Handle window);
+    void unguard(win::Handle window);
 
 private:
-    QSet<HWND> guarded;
+    QSet<win::Handle> guarded;
 };

@@ -6,40 +6,40 @@
 
 #include <memory>
 
-namespace win {
+namespace win
+{
 
 class Backend
 {
 public:
     virtual ~Backend() = default;
 
-    virtual HWND foregroundWindow() = 0;
-    virtual bool isWindowValid(HWND hwnd) = 0;
-    virtual bool isMinimized(HWND hwnd) = 0;
-    virtual QString windowTitle(HWND hwnd) = 0;
-    virtual QString classNameOf(HWND hwnd) = 0;
-    virtual QRect windowRect(HWND hwnd) = 0;
+    virtual Handle foregroundWindow() = 0;
+    virtual bool isWindowValid(Handle window) = 0;
+    virtual bool isMinimized(Handle window) = 0;
+    virtual QString windowTitle(Handle window) = 0;
+    virtual QString classNameOf(Handle window) = 0;
+    virtual QRect windowRect(Handle window) = 0;
     virtual QString processNameOf(unsigned pid) = 0;
-    virtual QRect monitorRectPhysical(HWND hwnd) = 0;
+    virtual QRect monitorRectPhysical(Handle window) = 0;
     virtual QList<WindowInfo> enumTopLevelWindows() = 0;
 
-    virtual void setTopMost(HWND hwnd, bool on) = 0;
-    virtual void setToolWindow(HWND hwnd, bool on) = 0;
-    virtual void setNoActivate(HWND hwnd, bool on) = 0;
-    virtual void setClickThrough(HWND hwnd, bool on) = 0;
-    virtual void setLayeredAlpha(HWND hwnd, int alpha) = 0;
-    virtual void raiseAbove(HWND w, HWND ref) = 0;
-    virtual bool forceForeground(HWND hwnd) = 0;
-    virtual void minimizeWindow(HWND hwnd) = 0;
+    virtual void setTopMost(Handle window, bool on) = 0;
+    virtual void setToolWindow(Handle window, bool on) = 0;
+    virtual void setNoActivate(Handle window, bool on) = 0;
+    virtual void setClickThrough(Handle window, bool on) = 0;
+    virtual void raiseAbove(Handle w, Handle ref) = 0;
+    virtual bool forceForeground(Handle window) = 0;
+    virtual void minimizeWindow(Handle window) = 0;
 
-    virtual bool injectKey(int vk) = 0;
-    virtual bool injectKeyTo(HWND target, int vk) = 0;
+    virtual bool injectKey(Key key) = 0;
+    virtual bool injectKeyTo(Handle target, Key key) = 0;
 
     virtual void installGlobalMouseHook(std::function<void(int, int)> callback) = 0;
     virtual void uninstallGlobalMouseHook() = 0;
 
-    virtual HWND topMostChangeTarget(const QByteArray &eventType, void *message) = 0;
-    virtual void restoreTopMost(HWND hwnd) = 0;
+    virtual Handle topMostChangeTarget(const QByteArray &eventType, void *message) = 0;
+    virtual void restoreTopMost(Handle window) = 0;
 
     virtual bool needsShapedWindows() = 0;
 };

@@ -1,4 +1,5 @@
-// The win namespace's free functions: backend choice, forwarding, and the platform-free geometry rules.
+// The win namespace's free functions: backend choice, forwarding, and the platform-free geometry
+// rules.
 #include "platform/WindowBackend.h"
 
 #include <QGuiApplication>
@@ -6,8 +7,10 @@
 
 #include <cmath>
 
-namespace win {
-namespace {
+namespace win
+{
+namespace
+{
 
 std::unique_ptr<Backend> &slot()
 {
@@ -15,8 +18,8 @@ std::unique_ptr<Backend> &slot()
     return current;
 }
 
-// A screen's rectangle in physical pixels: it keeps the screen's origin and scales the size, which is
-// how the toolkit maps between the two spaces.
+// A screen's rectangle in physical pixels: it keeps the screen's origin and scales the size, which
+// is how the toolkit maps between the two spaces.
 QRect deviceRectOf(const QScreen *screen, qreal *ratio)
 {
     const qreal d = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
@@ -59,19 +62,46 @@ QRect scaledRect(int left, int top, int right, int bottom)
     return QRect(int(left / r), int(top / r), int((right - left) / r), int((bottom - top) / r));
 }
 
-HWND foregroundWindow() { return backend().foregroundWindow(); }
-bool isWindowValid(HWND hwnd) { return hwnd && backend().isWindowValid(hwnd); }
-bool isMinimized(HWND hwnd) { return hwnd && backend().isMinimized(hwnd); }
-QString windowTitle(HWND hwnd) { return hwnd ? backend().windowTitle(hwnd) : QString(); }
-QString classNameOf(HWND hwnd) { return hwnd ? backend().classNameOf(hwnd) : QString(); }
-QRect windowRect(HWND hwnd) { return hwnd ? backend().windowRect(hwnd) : QRect(); }
-QString processNameOf(unsigned pid) { return pid ? backend().processNameOf(pid) : QString(); }
-QRect monitorRectPhysical(HWND hwnd) { return backend().monitorRectPhysical(hwnd); }
-QList<WindowInfo> enumTopLevelWindows() { return backend().enumTopLevelWindows(); }
-
-QRect monitorRect(HWND hwnd)
+Handle foregroundWindow()
 {
-    const QRect p = monitorRectPhysical(hwnd);
+    return backend().foregroundWindow();
+}
+bool isWindowValid(Handle window)
+{
+    return window && backend().isWindowValid(window);
+}
+bool isMinimized(Handle window)
+{
+    return window && backend().isMinimized(window);
+}
+QString windowTitle(Handle window)
+{
+    return window ? backend().windowTitle(window) : QString();
+}
+QString classNameOf(Handle window)
+{
+    return window ? backend().classNameOf(window) : QString();
+}
+QRect windowRect(Handle window)
+{
+    return window ? backend().windowRect(window) : QRect();
+}
+QString processNameOf(unsigned pid)
+{
+    return pid ? backend().processNameOf(pid) : QString();
+}
+QRect monitorRectPhysical(Handle window)
+{
+    return backend().monitorRectPhysical(window);
+}
+QList<WindowInfo> enumTopLevelWindows()
+{
+    return backend().enumTopLevelWindows();
+}
+
+QRect monitorRect(Handle window)
+{
+    const QRect p = monitorRectPhysical(window);
     const QPoint c((p.left() + p.right()) / 2, (p.top() + p.bottom()) / 2);
     const QGuiApplication *app = guiApp();
     if (!app)
@@ -89,23 +119,58 @@ QRect monitorRect(HWND hwnd)
     return p;
 }
 
-void setTopMost(HWND hwnd, bool on) { if (hwnd) backend().setTopMost(hwnd, on); }
-void setToolWindow(HWND hwnd, bool on) { if (hwnd) backend().setToolWindow(hwnd, on); }
-void setNoActivate(HWND hwnd, bool on) { if (hwnd) backend().setNoActivate(hwnd, on); }
-void setClickThrough(HWND hwnd, bool on) { if (hwnd) backend().setClickThrough(hwnd, on); }
-void setLayeredAlpha(HWND hwnd, int alpha) { if (hwnd) backend().setLayeredAlpha(hwnd, alpha); }
-void raiseAbove(HWND w, HWND ref) { if (w) backend().raiseAbove(w, ref); }
-bool forceForeground(HWND hwnd) { return hwnd && backend().forceForeground(hwnd); }
-void minimizeWindow(HWND hwnd) { if (hwnd) backend().minimizeWindow(hwnd); }
+void setTopMost(Handle window, bool on)
+{
+    if (window)
+        backend().setTopMost(window, on);
+}
+void setToolWindow(Handle window, bool on)
+{
+    if (window)
+        backend().setToolWindow(window, on);
+}
+void setNoActivate(Handle window, bool on)
+{
+    if (window)
+        backend().setNoActivate(window, on);
+}
+void setClickThrough(Handle window, bool on)
+{
+    if (window)
+        backend().setClickThrough(window, on);
+}
+void raiseAbove(Handle w, Handle ref)
+{
+    if (w)
+        backend().raiseAbove(w, ref);
+}
+bool forceForeground(Handle window)
+{
+    return window && backend().forceForeground(window);
+}
+void minimizeWindow(Handle window)
+{
+    if (window)
+        backend().minimizeWindow(window);
+}
 
-bool injectKey(int vk) { return backend().injectKey(vk); }
-bool injectKeyTo(HWND target, int vk) { return target && backend().injectKeyTo(target, vk); }
+bool injectKey(Key key)
+{
+    return backend().injectKey(key);
+}
+bool injectKeyTo(Handle target, Key key)
+{
+    return target && backend().injectKeyTo(target, key);
+}
 
 void installGlobalMouseHook(std::function<void(int, int)> callback)
 {
     backend().installGlobalMouseHook(std::move(callback));
 }
-void uninstallGlobalMouseHook() { backend().uninstallGlobalMouseHook(); }
+void uninstallGlobalMouseHook()
+{
+    backend().uninstallGlobalMouseHook();
+}
 
 QPoint mouseHookToLogical(int x, int y)
 {
@@ -125,17 +190,25 @@ QPoint mouseHookToLogical(int x, int y)
         return physical;
     qreal d = 1.0;
     const QRect device = deviceRectOf(chosen, &d);
-    // Keep the screen's origin: a pure division would move points on a second screen off every screen.
+    // Keep the screen's origin: a pure division would move points on a second screen off every
+    // screen.
     return QPoint(device.x() + int(std::lround((x - device.x()) / d)),
                   device.y() + int(std::lround((y - device.y()) / d)));
 }
 
-HWND topMostChangeTarget(const QByteArray &eventType, void *message)
+Handle topMostChangeTarget(const QByteArray &eventType, void *message)
 {
     return message ? backend().topMostChangeTarget(eventType, message) : nullptr;
 }
-void restoreTopMost(HWND hwnd) { if (hwnd) backend().restoreTopMost(hwnd); }
+void restoreTopMost(Handle window)
+{
+    if (window)
+        backend().restoreTopMost(window);
+}
 
-bool needsShapedWindows() { return backend().needsShapedWindows(); }
+bool needsShapedWindows()
+{
+    return backend().needsShapedWindows();
+}
 
 } // namespace win

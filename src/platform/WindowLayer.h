@@ -1,6 +1,8 @@
-// The window layer: every window-system operation the program needs, behind one set of free functions.
+// The window layer: every window-system operation the program needs, behind one set of free
+// functions.
 #pragma once
 
+#include <QFlags>
 #include <QList>
 #include <QPoint>
 #include <QRect>
@@ -10,32 +12,47 @@
 
 #include <functional>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-struct HWND__;
-using HWND = HWND__ *; // opaque, pointer-sized; the backend maps it to its own window ids
-#endif
-
 class QByteArray;
 
-namespace win {
+namespace win
+{
 
-// Win32 bit values, used on every platform so that detection reads the same bits.
-constexpr quint32 kStyleCaption = 0x00C00000;   // WS_BORDER | WS_DLGFRAME
-constexpr quint32 kExTopMost = 0x00000008;      // WS_EX_TOPMOST
-constexpr quint32 kExTransparent = 0x00000020;  // WS_EX_TRANSPARENT
-constexpr quint32 kExToolWindow = 0x00000080;   // WS_EX_TOOLWINDOW
-constexpr quint32 kExLayered = 0x00080000;      // WS_EX_LAYERED
-constexpr quint32 kExNoActivate = 0x08000000;   // WS_EX_NOACTIVATE
+// A window's identity: opaque above this layer, each backend maps it to its own window ids. The
+// program's own windows have one too (fromWinId).
+struct WindowTag;
+using Handle = WindowTag *;
 
-// Virtual-key codes of the keys the program sends.
-constexpr int kVkLeft = 0x25;
-constexpr int kVkRight = 0x27;
-constexpr int kVkEscape = 0x1B;
+// What the program needs to know of a window's kind; each backend fills them in from its own
+// window styles or properties.
+enum class WindowFlag : quint32 {
+    Caption = 0x1,      // a title bar: slide shows have none
+    TopMost = 0x2,      // kept above normal windows
+    ToolWindow = 0x4,   // a palette, kept off the task bar
+    NoActivate = 0x8,   // never takes the focus when clicked
+    ClickThrough = 0x10 // presses fall through to what lies below
+};
+Q_DECLARE_FLAGS(WindowFlags, WindowFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(WindowFlags)
+
+// Keys the program sends to a show, and the ones a presenter's keyboard or clicker moves it with.
+enum class Key {
+    Left,
+    Right,
+    Up,
+    Down,
+    PageUp,
+    PageDown,
+    Home,
+    Space,
+    Enter,
+    Backspace,
+    Escape,
+    N,
+    P
+};
 
 struct WindowInfo {
-    HWND hwnd = nullptr;
+    Handle handle = nullptr;
     QString title;
     QString className;
     QString processName;
@@ -43,35 +60,33 @@ struct WindowInfo {
     QRect rect;
     bool visible = true;
     bool minimized = false;
-    qint32 style = 0;
-    qint32 exStyle = 0;
+    WindowFlags flags;
 };
 
 // Queries.
-HWND foregroundWindow();
-bool isWindowValid(HWND hwnd);
-bool isMinimized(HWND hwnd);
-QString windowTitle(HWND hwnd);
-QString classNameOf(HWND hwnd);
-QRect windowRect(HWND hwnd);
+Handle foregroundWindow();
+bool isWindowValid(Handle window);
+bool isMinimized(Handle window);
+QString windowTitle(Handle window);
+QString classNameOf(Handle window);
+QRect windowRect(Handle window);
 QString processNameOf(unsigned pid);
-QRect monitorRectPhysical(HWND hwnd);
-QRect monitorRect(HWND hwnd);
+QRect monitorRectPhysical(Handle window);
+QRect monitorRect(Handle window);
 QList<WindowInfo> enumTopLevelWindows();
 
 // Styles and z-order.
-void setTopMost(HWND hwnd, bool on);
-void setToolWindow(HWND hwnd, bool on);
-void setNoActivate(HWND hwnd, bool on);
-void setClickThrough(HWND hwnd, bool on);
-void setLayeredAlpha(HWND hwnd, int alpha);
-void raiseAbove(HWND w, HWND ref);
-bool forceForeground(HWND hwnd);
-void minimizeWindow(HWND hwnd);
+void setTopMost(Handle window, bool on);
+void setToolWindow(Handle window, bool on);
+void setNoActivate(Handle window, bool on);
+void setClickThrough(Handle window, bool on);
+void raiseAbove(Handle window, Handle ref);
+bool forceForeground(Handle window);
+void minimizeWindow(Handle window);
 
 // Synthetic keys.
-bool injectKey(int vk);
-bool injectKeyTo(HWND target, int vk);
+bool injectKey(Key key);
+bool injectKeyTo(Handle target, Key key);
 
 // Global left presses, reported in physical screen coordinates on the GUI thread.
 void installGlobalMouseHook(std::function<void(int, int)> callback);
@@ -80,14 +95,17 @@ QPoint mouseHookToLogical(int x, int y);
 
 // Top-most guarding: the window whose top-most state a native event may have taken away (null
 // when the event is not such a change), and the repair that puts a window back on top.
-HWND topMostChangeTarget(const QByteArray &eventType, void *message);
-void restoreTopMost(HWND hwnd);
+Handle topMostChangeTarget(const QByteArray &eventType, void *message);
+void restoreTopMost(Handle window);
 
 // Where nothing composites translucent windows, they must be shaped to what they paint.
 bool needsShapedWindows();
 
 // The native handle of a toolkit window id.
-inline HWND fromWinId(quintptr id) { return reinterpret_cast<HWND>(id); }
+inline Handle fromWinId(quintptr id)
+{
+    return reinterpret_cast<Handle>(id);
+}
 
 // The scaling rule: a physical rectangle (left, top, right, bottom) divided by the application's
 // device pixel ratio.

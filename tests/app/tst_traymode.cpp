@@ -16,7 +16,7 @@ namespace
 {
 
 // Far from the small ids the offscreen platform gives the program's own windows.
-HWND showHandle(quintptr n)
+win::Handle showHandle(quintptr n)
 {
     return FakeBackend::handle(0x100000 + n);
 }
@@ -24,7 +24,7 @@ HWND showHandle(quintptr n)
 win::WindowInfo show(quintptr n)
 {
     win::WindowInfo w;
-    w.hwnd = showHandle(n);
+    w.handle = showHandle(n);
     w.title = QStringLiteral("Presenting: deck.odp");
     w.processName = QStringLiteral("SOFFICE.BIN");
     w.rect = QRect(0, 0, 1920, 1080);

@@ -9,23 +9,23 @@ FakeBackend &FakeBackend::install()
     return ref;
 }
 
-QString FakeBackend::name(HWND h)
+QString FakeBackend::name(win::Handle h)
 {
     return QStringLiteral("0x%1").arg(reinterpret_cast<quintptr>(h), 0, 16);
 }
 
-const win::WindowInfo *FakeBackend::find(HWND hwnd) const
+const win::WindowInfo *FakeBackend::find(win::Handle window) const
 {
     for (const win::WindowInfo &w : windows) {
-        if (w.hwnd == hwnd)
+        if (w.handle == window)
             return &w;
     }
     return nullptr;
 }
 
-void FakeBackend::log(const char *op, HWND hwnd, int value)
+void FakeBackend::log(const char *op, win::Handle window, int value)
 {
-    calls << QStringLiteral("%1 %2 %3").arg(QLatin1String(op), name(hwnd)).arg(value);
+    calls << QStringLiteral("%1 %2 %3").arg(QLatin1String(op), name(window)).arg(value);
 }
 
 int FakeBackend::count(const QString &prefix) const
@@ -36,15 +36,27 @@ int FakeBackend::count(const QString &prefix) const
     return n;
 }
 
-bool FakeBackend::isWindowValid(HWND hwnd) { return validHandles.contains(hwnd) || find(hwnd); }
-bool FakeBackend::isMinimized(HWND hwnd)
+bool FakeBackend::isWindowValid(win::Handle window)
 {
-    const win::WindowInfo *w = find(hwnd);
-    return minimizedHandles.contains(hwnd) || (w && w->minimized);
+    return validHandles.contains(window) || find(window);
 }
-QString FakeBackend::windowTitle(HWND hwnd) { return find(hwnd) ? find(hwnd)->title : QString(); }
-QString FakeBackend::classNameOf(HWND hwnd) { return find(hwnd) ? find(hwnd)->className : QString(); }
-QRect FakeBackend::windowRect(HWND hwnd) { return find(hwnd) ? find(hwnd)->rect : QRect(); }
+bool FakeBackend::isMinimized(win::Handle window)
+{
+    const win::WindowInfo *w = find(window);
+    return minimizedHandles.contains(window) || (w && w->minimized);
+}
+QString FakeBackend::windowTitle(win::Handle window)
+{
+    return find(window) ? find(window)->title : QString();
+}
+QString FakeBackend::classNameOf(win::Handle window)
+{
+    return find(window) ? find(window)->className : QString();
+}
+QRect FakeBackend::windowRect(win::Handle window)
+{
+    return find(window) ? find(window)->rect : QRect();
+}
 
 QString FakeBackend::processNameOf(unsigned pid)
 {
@@ -55,39 +67,39 @@ QString FakeBackend::processNameOf(unsigned pid)
     return QString();
 }
 
-QRect FakeBackend::monitorRectPhysical(HWND hwnd)
+QRect FakeBackend::monitorRectPhysical(win::Handle window)
 {
     ++monitorQueries;
-    return monitorQuery ? monitorQuery(hwnd) : QRect(0, 0, 1920, 1080);
+    return monitorQuery ? monitorQuery(window) : QRect(0, 0, 1920, 1080);
 }
 
-void FakeBackend::raiseAbove(HWND w, HWND ref)
+void FakeBackend::raiseAbove(win::Handle w, win::Handle ref)
 {
     calls << QStringLiteral("raiseAbove %1 %2").arg(name(w), name(ref));
 }
 
-bool FakeBackend::forceForeground(HWND hwnd)
+bool FakeBackend::forceForeground(win::Handle window)
 {
-    log("forceForeground", hwnd, 1);
-    foreground = hwnd;
+    log("forceForeground", window, 1);
+    foreground = window;
     return true;
 }
 
-void FakeBackend::minimizeWindow(HWND hwnd)
+void FakeBackend::minimizeWindow(win::Handle window)
 {
-    log("minimizeWindow", hwnd, 1);
-    minimizedHandles.insert(hwnd);
+    log("minimizeWindow", window, 1);
+    minimizedHandles.insert(window);
 }
 
-bool FakeBackend::injectKey(int vk)
+bool FakeBackend::injectKey(win::Key key)
 {
-    calls << QStringLiteral("injectKey %1").arg(vk);
+    calls << QStringLiteral("injectKey %1").arg(int(key));
     return keysSucceed;
 }
 
-bool FakeBackend::injectKeyTo(HWND target, int vk)
+bool FakeBackend::injectKeyTo(win::Handle target, win::Key key)
 {
-    log("injectKeyTo", target, vk);
+    log("injectKeyTo", target, int(key));
     return keysSucceed;
 }
 

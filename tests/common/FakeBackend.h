@@ -15,47 +15,50 @@ public:
     // Installs a fresh fake as the backend; it stays until the next install.
     static FakeBackend &install();
 
-    QList<win::WindowInfo> windows;          // enumeration result, top of the stack first
-    HWND foreground = nullptr;
-    std::function<QRect(HWND)> monitorQuery; // defaults to a 1920 x 1080 screen at the origin
-    QSet<HWND> minimizedHandles;
-    QSet<HWND> validHandles;                 // besides these, every enumerated handle is valid
+    QList<win::WindowInfo> windows; // enumeration result, top of the stack first
+    win::Handle foreground = nullptr;
+    std::function<QRect(win::Handle)>
+        monitorQuery; // defaults to a 1920 x 1080 screen at the origin
+    QSet<win::Handle> minimizedHandles;
+    QSet<win::Handle> validHandles; // besides these, every enumerated handle is valid
     bool keysSucceed = true;
     bool shaped = false;
-    QStringList calls;                       // "injectKeyTo 0x1 39", "setTopMost 0x2 1", ...
+    QStringList calls; // "injectKeyTo 0x1 1" (the key's number), "setTopMost 0x2 1", ...
     int monitorQueries = 0;
 
-    static HWND handle(quintptr id) { return reinterpret_cast<HWND>(id); }
-    static QString name(HWND h);
+    static win::Handle handle(quintptr id) { return reinterpret_cast<win::Handle>(id); }
+    static QString name(win::Handle h);
 
-    HWND foregroundWindow() override { return foreground; }
-    bool isWindowValid(HWND hwnd) override;
-    bool isMinimized(HWND hwnd) override;
-    QString windowTitle(HWND hwnd) override;
-    QString classNameOf(HWND hwnd) override;
-    QRect windowRect(HWND hwnd) override;
+    win::Handle foregroundWindow() override { return foreground; }
+    bool isWindowValid(win::Handle window) override;
+    bool isMinimized(win::Handle window) override;
+    QString windowTitle(win::Handle window) override;
+    QString classNameOf(win::Handle window) override;
+    QRect windowRect(win::Handle window) override;
     QString processNameOf(unsigned pid) override;
-    QRect monitorRectPhysical(HWND hwnd) override;
+    QRect monitorRectPhysical(win::Handle window) override;
     QList<win::WindowInfo> enumTopLevelWindows() override { return windows; }
 
-    void setTopMost(HWND hwnd, bool on) override { log("setTopMost", hwnd, on); }
-    void setToolWindow(HWND hwnd, bool on) override { log("setToolWindow", hwnd, on); }
-    void setNoActivate(HWND hwnd, bool on) override { log("setNoActivate", hwnd, on); }
-    void setClickThrough(HWND hwnd, bool on) override { log("setClickThrough", hwnd, on); }
-    void setLayeredAlpha(HWND hwnd, int alpha) override { log("setLayeredAlpha", hwnd, alpha); }
-    void raiseAbove(HWND w, HWND ref) override;
-    bool forceForeground(HWND hwnd) override;
-    void minimizeWindow(HWND hwnd) override;
+    void setTopMost(win::Handle window, bool on) override { log("setTopMost", window, on); }
+    void setToolWindow(win::Handle window, bool on) override { log("setToolWindow", window, on); }
+    void setNoActivate(win::Handle window, bool on) override { log("setNoActivate", window, on); }
+    void setClickThrough(win::Handle window, bool on) override
+    {
+        log("setClickThrough", window, on);
+    }
+    void raiseAbove(win::Handle w, win::Handle ref) override;
+    bool forceForeground(win::Handle window) override;
+    void minimizeWindow(win::Handle window) override;
 
-    bool injectKey(int vk) override;
-    bool injectKeyTo(HWND target, int vk) override;
+    bool injectKey(win::Key key) override;
+    bool injectKeyTo(win::Handle target, win::Key key) override;
 
     void installGlobalMouseHook(std::function<void(int, int)> callback) override;
     void uninstallGlobalMouseHook() override;
     std::function<void(int, int)> mouseHook;
 
-    HWND topMostChangeTarget(const QByteArray &, void *) override { return nullptr; }
-    void restoreTopMost(HWND hwnd) override { log("restoreTopMost", hwnd, 1); }
+    win::Handle topMostChangeTarget(const QByteArray &, void *) override { return nullptr; }
+    void restoreTopMost(win::Handle window) override { log("restoreTopMost", window, 1); }
 
     bool needsShapedWindows() override { return shaped; }
 
@@ -63,6 +66,6 @@ public:
     int count(const QString &prefix) const;
 
 private:
-    const win::WindowInfo *find(HWND hwnd) const;
-    void log(const char *op, HWND hwnd, int value);
+    const win::WindowInfo *find(win::Handle window) const;
+    void log(const char *op, win::Handle window, int value);
 };

@@ -102,7 +102,7 @@ bool ImpressShow::start(int timeoutMs)
         for (const win::WindowInfo &w : win::enumTopLevelWindows()) {
             if (!show && w.title.startsWith(QLatin1String("Presenting: ")) &&
                 w.processName == "SOFFICE.BIN") {
-                show = w.hwnd;
+                show = w.handle;
                 showPid = w.pid;
             }
         }

@@ -18,7 +18,7 @@ public:
     // Starts the show and waits until its window is listed and shows the first slide.
     bool start(int timeoutMs = 90000);
     // The full-screen show window ("Presenting: deck") and its process, once started.
-    HWND showWindow() const { return show; }
+    win::Handle showWindow() const { return show; }
     qint64 pid() const { return showPid; }
     QStringList slideColors() const { return colors; }
     // The screen's colour at a point, as the show paints it.
@@ -32,6 +32,6 @@ private:
     QStringList colors;
     QTemporaryDir dir;
     QProcess launcher;
-    HWND show = nullptr;
+    win::Handle show = nullptr;
     qint64 showPid = 0;
 };

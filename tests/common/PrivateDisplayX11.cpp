@@ -77,8 +77,8 @@ bool PrivateDisplay::startWindowManager()
     return false;
 }
 
-HWND PrivateDisplay::createWindow(const QByteArray &title, const QRect &geometry, bool map,
-                                  bool overrideRedirect)
+win::Handle PrivateDisplay::createWindow(const QByteArray &title, const QRect &geometry, bool map,
+                                         bool overrideRedirect)
 {
     if (!conn)
         return nullptr;

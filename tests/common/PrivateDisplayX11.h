@@ -23,8 +23,8 @@ public:
     QByteArray name() const { return displayName; } // ":N", usable as DISPLAY
     // A plain client window with WM_NAME, WM_CLASS ("raw", "RawClass") and this process's
     // _NET_WM_PID.
-    HWND createWindow(const QByteArray &title, const QRect &geometry, bool map = true,
-                      bool overrideRedirect = false);
+    win::Handle createWindow(const QByteArray &title, const QRect &geometry, bool map = true,
+                             bool overrideRedirect = false);
     // Returns once the server has handled every request sent so far.
     void sync() const;
     // Starts openbox now (windows made before are adopted at its start); false when it did not

@@ -24,7 +24,7 @@ public:
     }
 };
 
-const HWND kShow = FakeBackend::handle(1);
+const win::Handle kShow = FakeBackend::handle(1);
 using Reading = SlideAutomation::Reading;
 
 QString info(int cur, int tot)
@@ -110,7 +110,8 @@ private slots:
         if (command == QLatin1String("next") || command == QLatin1String("prev")) {
             const bool next = command == QLatin1String("next");
             next ? c.nextSlide() : c.prevSlide();
-            calls << QStringLiteral("injectKeyTo 0x1 %1").arg(next ? win::kVkRight : win::kVkLeft);
+            calls << QStringLiteral("injectKeyTo 0x1 %1")
+                         .arg(int(next ? win::Key::Right : win::Key::Left));
         } else {
             c.bump(command.toInt());
         }
@@ -137,7 +138,9 @@ private slots:
         QCOMPARE(c.pageText(), QStringLiteral("3/9"));
         fake->calls.clear();
         c.endShow();
-        QCOMPARE(fake->calls, QStringList({"injectKeyTo 0x1 27", "infoChanged 0 0"}));
+        QCOMPARE(fake->calls,
+                 QStringList({QStringLiteral("injectKeyTo 0x1 %1").arg(int(win::Key::Escape)),
+                              "infoChanged 0 0"}));
         QCOMPARE(c.target(), kShow); // tracking drops the window once it is gone
         QCOMPARE(c.pageText(), QStringLiteral("?/?"));
     }

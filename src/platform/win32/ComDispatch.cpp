@@ -4,8 +4,6 @@
 #include <objbase.h>
 #include <oleauto.h>
 
-#include <memory>
-
 namespace
 {
 
@@ -30,8 +28,6 @@ bool classOf(const wchar_t *progId, CLSID *clsid)
 {
     return SUCCEEDED(CLSIDFromProgID(progId, clsid));
 }
-
-constexpr int kFixedArgs = 4;
 
 } // namespace
 
@@ -84,22 +80,7 @@ ComDispatch ComDispatch::fromRunningProgId(const wchar_t *progId)
     return ComDispatch(runningDispatch(clsid, &running));
 }
 
-ComDispatch ComDispatch::fromProgId(const wchar_t *progId)
-{
-    CLSID clsid;
-    if (!classOf(progId, &clsid))
-        return {};
-    bool running = false;
-    if (IDispatch *dispatch = runningDispatch(clsid, &running); running)
-        return ComDispatch(dispatch);
-    IDispatch *created = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                reinterpret_cast<void **>(&created))))
-        return {};
-    return ComDispatch(created);
-}
-
-ComDispatch ComDispatch::invoke(const wchar_t *name, WORD flags, int argc, VARIANT *args) const
+ComDispatch ComDispatch::invoke(const wchar_t *name, WORD flags, VARIANT *arg) const
 {
     if (!dispatch)
         return {};
@@ -108,18 +89,8 @@ ComDispatch ComDispatch::invoke(const wchar_t *name, WORD flags, int argc, VARIA
     if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
         return {};
 
-    // Automation wants positional arguments last to first; they are copied bit for bit and stay the
-    // caller's.
-    VARIANT fixed[kFixedArgs];
-    std::unique_ptr<VARIANT[]> grown;
-    VARIANT *reversed = fixed;
-    if (argc > kFixedArgs) {
-        grown.reset(new VARIANT[argc]);
-        reversed = grown.get();
-    }
-    for (int i = 0; i < argc; ++i)
-        reversed[argc - 1 - i] = args[i];
-    DISPPARAMS params = {argc > 0 ? reversed : nullptr, nullptr, UINT(argc > 0 ? argc : 0), 0};
+    // The argument stays the caller's.
+    DISPPARAMS params = {arg, nullptr, UINT(arg ? 1 : 0), 0};
 
     VARIANT result;
     VariantInit(&result);
@@ -143,12 +114,7 @@ ComDispatch ComDispatch::invoke(const wchar_t *name, WORD flags, int argc, VARIA
 
 ComDispatch ComDispatch::prop(const wchar_t *name) const
 {
-    return invoke(name, DISPATCH_PROPERTYGET, 0, nullptr);
-}
-
-ComDispatch ComDispatch::call(const wchar_t *name, int argc, VARIANT *args) const
-{
-    return invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, argc, args);
+    return invoke(name, DISPATCH_PROPERTYGET, nullptr);
 }
 
 ComDispatch ComDispatch::item(int index) const
@@ -157,7 +123,7 @@ ComDispatch ComDispatch::item(int index) const
     VariantInit(&position);
     position.vt = VT_I4;
     position.lVal = index + 1;
-    ComDispatch element = call(L"Item", 1, &position);
+    ComDispatch element = invoke(L"Item", DISPATCH_METHOD | DISPATCH_PROPERTYGET, &position);
     VariantClear(&position);
     return element;
 }
@@ -177,17 +143,4 @@ int ComDispatch::toInt(bool *ok) const
     if (ok)
         *ok = true;
     return converted.lVal;
-}
-
-QString ComDispatch::toString() const
-{
-    if (!value)
-        return QString();
-    VARIANT converted;
-    VariantInit(&converted);
-    QString text;
-    if (SUCCEEDED(VariantChangeType(&converted, value, 0, VT_BSTR)) && converted.bstrVal)
-        text = QString::fromWCharArray(converted.bstrVal);
-    VariantClear(&converted);
-    return text;
 }

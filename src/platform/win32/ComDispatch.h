@@ -17,25 +17,20 @@ public:
     ComDispatch(const ComDispatch &) = delete;
     ComDispatch &operator=(const ComDispatch &) = delete;
 
-    // The running instance of an automation server, else a newly started one.
-    static ComDispatch fromProgId(const wchar_t *progId);
     // Only a running instance: never starts a server.
     static ComDispatch fromRunningProgId(const wchar_t *progId);
 
     ComDispatch prop(const wchar_t *name) const;
-    // Arguments in natural order; the caller keeps ownership of them.
-    ComDispatch call(const wchar_t *name, int argc, VARIANT *args) const;
     // The element at a 0-based index of a 1-based automation collection.
     ComDispatch item(int index) const;
 
     int toInt(bool *ok = nullptr) const;
-    QString toString() const;
 
     bool isEmpty() const { return !dispatch && !value; }
     void reset();
 
 private:
-    ComDispatch invoke(const wchar_t *name, WORD flags, int argc, VARIANT *args) const;
+    ComDispatch invoke(const wchar_t *name, WORD flags, VARIANT *arg) const;
 
     IDispatch *dispatch = nullptr;
     bool owned = true;

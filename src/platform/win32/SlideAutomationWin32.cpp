@@ -1,6 +1,6 @@
 // Reading the show's position and slide count from a running COM automation server.
-#include "platform/win32/ComDispatch.h"
 #include "control/SlideAutomation.h"
+#include "platform/win32/ComDispatch.h"
 
 #include <objbase.h>
 

@@ -79,12 +79,23 @@ bool isCloaked(HWND hwnd)
            cloaked != 0;
 }
 
+WindowFlags flagsOf(LONG style, LONG exStyle)
+{
+    WindowFlags flags;
+    flags.setFlag(WindowFlag::Caption, (style & WS_CAPTION) != 0);
+    flags.setFlag(WindowFlag::TopMost, (exStyle & WS_EX_TOPMOST) != 0);
+    flags.setFlag(WindowFlag::ToolWindow, (exStyle & WS_EX_TOOLWINDOW) != 0);
+    flags.setFlag(WindowFlag::NoActivate, (exStyle & WS_EX_NOACTIVATE) != 0);
+    flags.setFlag(WindowFlag::ClickThrough, (exStyle & WS_EX_TRANSPARENT) != 0);
+    return flags;
+}
+
 BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM param)
 {
     if (!IsWindowVisible(hwnd) || hwnd == GetShellWindow() || isCloaked(hwnd))
         return TRUE;
     WindowInfo info;
-    info.hwnd = hwnd;
+    info.handle = handleOf(hwnd);
     info.minimized = IsIconic(hwnd) != FALSE;
     info.title = titleOf(hwnd);
     info.className = classOf(hwnd);
@@ -93,8 +104,7 @@ BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM param)
     GetWindowThreadProcessId(hwnd, &pid);
     info.pid = pid;
     info.processName = pid ? imageName(pid) : QString();
-    info.style = GetWindowLongW(hwnd, GWL_STYLE);
-    info.exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+    info.flags = flagsOf(GetWindowLongW(hwnd, GWL_STYLE), GetWindowLongW(hwnd, GWL_EXSTYLE));
     reinterpret_cast<QList<WindowInfo> *>(param)->append(info);
     return TRUE;
 }
@@ -152,18 +162,52 @@ bool activate(HWND hwnd)
     return done;
 }
 
-INPUT keyRecord(int vk, DWORD flags)
+WORD virtualKeyOf(Key key)
+{
+    switch (key) {
+    case Key::Left:
+        return VK_LEFT;
+    case Key::Right:
+        return VK_RIGHT;
+    case Key::Up:
+        return VK_UP;
+    case Key::Down:
+        return VK_DOWN;
+    case Key::PageUp:
+        return VK_PRIOR;
+    case Key::PageDown:
+        return VK_NEXT;
+    case Key::Home:
+        return VK_HOME;
+    case Key::Space:
+        return VK_SPACE;
+    case Key::Enter:
+        return VK_RETURN;
+    case Key::Backspace:
+        return VK_BACK;
+    case Key::Escape:
+        return VK_ESCAPE;
+    case Key::N:
+        return 'N';
+    case Key::P:
+        return 'P';
+    }
+    return 0;
+}
+
+INPUT keyRecord(WORD vk, DWORD flags)
 {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
-    input.ki.wVk = WORD(vk);
+    input.ki.wVk = vk;
     input.ki.wScan = WORD(MapVirtualKeyW(UINT(vk), MAPVK_VK_TO_VSC));
     input.ki.dwFlags = flags;
     return input;
 }
 
-bool sendKey(int vk)
+bool sendKey(Key key)
 {
+    const WORD vk = virtualKeyOf(key);
     static_assert(sizeof(void *) != 8 || sizeof(INPUT) == 40, "INPUT record layout");
     INPUT records[2] = {keyRecord(vk, 0), keyRecord(vk, KEYEVENTF_KEYUP)};
     return SendInput(2, records, int(sizeof(INPUT))) == 2;
@@ -182,16 +226,17 @@ LRESULT CALLBACK lowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
 class Win32Backend final : public Backend
 {
 public:
-    HWND foregroundWindow() override { return GetForegroundWindow(); }
-    bool isWindowValid(HWND hwnd) override { return IsWindow(hwnd) != FALSE; }
-    bool isMinimized(HWND hwnd) override { return IsIconic(hwnd) != FALSE; }
-    QString windowTitle(HWND hwnd) override { return titleOf(hwnd); }
-    QString classNameOf(HWND hwnd) override { return classOf(hwnd); }
-    QRect windowRect(HWND hwnd) override { return outerRect(hwnd); }
+    Handle foregroundWindow() override { return handleOf(GetForegroundWindow()); }
+    bool isWindowValid(Handle window) override { return IsWindow(nativeOf(window)) != FALSE; }
+    bool isMinimized(Handle window) override { return IsIconic(nativeOf(window)) != FALSE; }
+    QString windowTitle(Handle window) override { return titleOf(nativeOf(window)); }
+    QString classNameOf(Handle window) override { return classOf(nativeOf(window)); }
+    QRect windowRect(Handle window) override { return outerRect(nativeOf(window)); }
     QString processNameOf(unsigned pid) override { return imageName(pid); }
 
-    QRect monitorRectPhysical(HWND hwnd) override
+    QRect monitorRectPhysical(Handle window) override
     {
+        const HWND hwnd = nativeOf(window);
         const HMONITOR monitor =
             MonitorFromWindow(hwnd ? hwnd : GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY);
         MONITORINFO info = {};
@@ -208,57 +253,60 @@ public:
         return windows;
     }
 
-    void setTopMost(HWND hwnd, bool on) override
+    void setTopMost(Handle window, bool on) override
     {
+        const HWND hwnd = nativeOf(window);
         SetWindowPos(hwnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, kMoveFlags);
     }
-    void setToolWindow(HWND hwnd, bool on) override { switchExStyle(hwnd, WS_EX_TOOLWINDOW, on); }
-    void setNoActivate(HWND hwnd, bool on) override { switchExStyle(hwnd, WS_EX_NOACTIVATE, on); }
-
-    void setClickThrough(HWND hwnd, bool on) override
+    void setToolWindow(Handle window, bool on) override
     {
+        switchExStyle(nativeOf(window), WS_EX_TOOLWINDOW, on);
+    }
+    void setNoActivate(Handle window, bool on) override
+    {
+        switchExStyle(nativeOf(window), WS_EX_NOACTIVATE, on);
+    }
+
+    void setClickThrough(Handle window, bool on) override
+    {
+        const HWND hwnd = nativeOf(window);
         // Layered either way: the overlay's translucency must survive switching click-through off.
         changeExStyle(hwnd, on ? WS_EX_TRANSPARENT | WS_EX_LAYERED : WS_EX_LAYERED,
                       on ? 0 : WS_EX_TRANSPARENT);
         SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, kFrameInPlaceFlags);
     }
-
-    void setLayeredAlpha(HWND hwnd, int alpha) override
+    void raiseAbove(Handle window, Handle ref) override
     {
-        if (!hasExStyle(hwnd, WS_EX_LAYERED))
-            changeExStyle(hwnd, WS_EX_LAYERED, 0);
-        SetLayeredWindowAttributes(hwnd, 0, BYTE(qBound(0, alpha, 255)), LWA_ALPHA);
-    }
-
-    void raiseAbove(HWND w, HWND ref) override
-    {
+        const HWND w = nativeOf(window);
         SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, kMoveFlags);
-        SetWindowPos(w, insertAfterFor(w, ref), 0, 0, 0, 0, kMoveFlags);
+        SetWindowPos(w, insertAfterFor(w, nativeOf(ref)), 0, 0, 0, 0, kMoveFlags);
         if (!hasExStyle(w, WS_EX_TOPMOST))
             SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, kMoveFlags);
     }
 
-    bool forceForeground(HWND hwnd) override { return activate(hwnd); }
+    bool forceForeground(Handle window) override { return activate(nativeOf(window)); }
 
-    void minimizeWindow(HWND hwnd) override
+    void minimizeWindow(Handle window) override
     {
+        const HWND hwnd = nativeOf(window);
         if (!IsWindow(hwnd))
             return;
         ShowWindow(hwnd, kForceMinimize);
         SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
 
-    bool injectKey(int vk) override { return sendKey(vk); }
+    bool injectKey(Key key) override { return sendKey(key); }
 
-    bool injectKeyTo(HWND target, int vk) override
+    bool injectKeyTo(Handle window, Key key) override
     {
+        const HWND target = nativeOf(window);
         if (!target || !IsWindow(target))
             return false;
         if (target != GetForegroundWindow()) {
             activate(target);
             QThread::msleep(60); // let the activation settle before the keys arrive
         }
-        return sendKey(vk);
+        return sendKey(key);
     }
 
     void installGlobalMouseHook(std::function<void(int, int)> callback) override
@@ -277,17 +325,18 @@ public:
         g_onLeftDown = nullptr;
     }
 
-    HWND topMostChangeTarget(const QByteArray &eventType, void *message) override
+    Handle topMostChangeTarget(const QByteArray &eventType, void *message) override
     {
         // Every native message of the program passes here: two integer tests reject almost all.
         const MSG *msg = static_cast<const MSG *>(message);
         if (msg->message != WM_STYLECHANGED || quint32(msg->wParam) != quint32(GWL_EXSTYLE))
             return nullptr;
-        return eventType == "windows_generic_MSG" ? msg->hwnd : nullptr;
+        return eventType == "windows_generic_MSG" ? handleOf(msg->hwnd) : nullptr;
     }
 
-    void restoreTopMost(HWND hwnd) override
+    void restoreTopMost(Handle window) override
     {
+        const HWND hwnd = nativeOf(window);
         if (!hasExStyle(hwnd, WS_EX_TOPMOST))
             SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, kRestoreFlags);
     }

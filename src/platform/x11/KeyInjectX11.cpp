@@ -1,4 +1,4 @@
-// Virtual-key to keysym table and the XTest press and release.
+// The keysyms of the layer's keys and the XTest press and release.
 #include "platform/x11/KeyInjectX11.h"
 
 #include <xcb/xtest.h>
@@ -7,30 +7,6 @@ namespace x11
 {
 namespace
 {
-
-struct KeyPair {
-    int vk;
-    quint32 keysym;
-};
-
-// Keys outside the letter, digit and function-key ranges.
-constexpr KeyPair kKeys[] = {
-    {0x08, 0xff08}, // Back
-    {0x09, 0xff09}, // Tab
-    {0x0D, 0xff0d}, // Return
-    {0x1B, 0xff1b}, // Escape
-    {0x20, 0x0020}, // Space
-    {0x21, 0xff55}, // Prior (Page Up)
-    {0x22, 0xff56}, // Next (Page Down)
-    {0x23, 0xff57}, // End
-    {0x24, 0xff50}, // Home
-    {0x25, 0xff51}, // Left
-    {0x26, 0xff52}, // Up
-    {0x27, 0xff53}, // Right
-    {0x28, 0xff54}, // Down
-    {0x2D, 0xff63}, // Insert
-    {0x2E, 0xffff}, // Delete
-};
 
 // The first keycode whose mapping lists the keysym, 0 when none does.
 xcb_keycode_t keycodeOf(const Connection &c, quint32 keysym)
@@ -62,24 +38,43 @@ bool fake(const Connection &c, uint8_t type, xcb_keycode_t code)
 
 } // namespace
 
-quint32 keysymOfVirtualKey(int vk)
+quint32 keysymOf(win::Key key)
 {
-    if (vk >= 'A' && vk <= 'Z')
-        return quint32(vk - 'A' + 'a'); // the unshifted letter, as a Windows key is
-    if (vk >= '0' && vk <= '9')
-        return quint32(vk);
-    if (vk >= 0x70 && vk <= 0x87) // F1 to F24
-        return quint32(0xffbe + vk - 0x70);
-    for (const KeyPair &pair : kKeys) {
-        if (pair.vk == vk)
-            return pair.keysym;
+    using win::Key;
+    switch (key) {
+    case Key::Left:
+        return 0xff51;
+    case Key::Right:
+        return 0xff53;
+    case Key::Up:
+        return 0xff52;
+    case Key::Down:
+        return 0xff54;
+    case Key::PageUp:
+        return 0xff55;
+    case Key::PageDown:
+        return 0xff56;
+    case Key::Home:
+        return 0xff50;
+    case Key::Space:
+        return 0x0020;
+    case Key::Enter:
+        return 0xff0d;
+    case Key::Backspace:
+        return 0xff08;
+    case Key::Escape:
+        return 0xff1b;
+    case Key::N:
+        return 'n';
+    case Key::P:
+        return 'p';
     }
     return 0;
 }
 
-bool fakeKeyStroke(const Connection &c, int vk)
+bool fakeKeyStroke(const Connection &c, win::Key key)
 {
-    const quint32 keysym = keysymOfVirtualKey(vk);
+    const quint32 keysym = keysymOf(key);
     const xcb_keycode_t code = keysym ? keycodeOf(c, keysym) : 0;
     if (code == 0)
         return false;

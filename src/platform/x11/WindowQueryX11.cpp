@@ -133,7 +133,7 @@ struct WindowQuery {
         if (attrs->map_state != XCB_MAP_STATE_VIEWABLE && !states.hidden)
             return false;
 
-        info->hwnd = toHandle(window);
+        info->handle = toHandle(window);
         info->title = pickTitle(c, netNameValue, nameValue);
         info->className = pickClass(classValue);
         info->pid = pidValue.isEmpty() ? 0 : pidValue.first();
@@ -153,24 +153,22 @@ struct WindowQuery {
         const bool bareType = types.contains(c.atom(NetWmWindowTypeDock)) ||
                               types.contains(c.atom(NetWmWindowTypeDesktop)) ||
                               types.contains(c.atom(NetWmWindowTypeSplash));
-        info->style =
-            (states.fullscreen || motifUndecorated || bareType) ? 0 : qint32(win::kStyleCaption);
-        info->exStyle = 0;
-        if (states.above)
-            info->exStyle |= qint32(win::kExTopMost);
-        if (states.skipTaskbar || types.contains(c.atom(NetWmWindowTypeUtility)))
-            info->exStyle |= qint32(win::kExToolWindow);
+        info->flags.setFlag(win::WindowFlag::Caption,
+                            !(states.fullscreen || motifUndecorated || bareType));
+        info->flags.setFlag(win::WindowFlag::TopMost, states.above);
+        info->flags.setFlag(win::WindowFlag::ToolWindow,
+                            states.skipTaskbar || types.contains(c.atom(NetWmWindowTypeUtility)));
         return true;
     }
 };
 
 } // namespace
 
-HWND toHandle(xcb_window_t w)
+win::Handle toHandle(xcb_window_t w)
 {
-    return reinterpret_cast<HWND>(quintptr(w));
+    return reinterpret_cast<win::Handle>(quintptr(w));
 }
-xcb_window_t toWindow(HWND h)
+xcb_window_t toWindow(win::Handle h)
 {
     return xcb_window_t(reinterpret_cast<quintptr>(h));
 }

@@ -9,8 +9,8 @@
 namespace x11
 {
 
-HWND toHandle(xcb_window_t w);
-xcb_window_t toWindow(HWND h);
+win::Handle toHandle(xcb_window_t w);
+xcb_window_t toWindow(win::Handle h);
 
 // The EWMH states the layer cares about.
 struct States {

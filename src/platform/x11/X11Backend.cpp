@@ -50,44 +50,43 @@ public:
     explicit X11Backend(const QByteArray &display) : display(display), c(display) {}
     bool isOpen() const { return c.isOpen(); }
 
-    HWND foregroundWindow() override
+    Handle foregroundWindow() override
     {
         const QList<quint32> active = c.numbers(c.root(), x11::NetActiveWindow);
         if (!active.isEmpty())
             return toHandle(active.first());
         return toHandle(focusedTopLevel());
     }
-    bool isWindowValid(HWND hwnd) override { return c.windowExists(toWindow(hwnd)); }
-    bool isMinimized(HWND hwnd) override { return states(toWindow(hwnd)).hidden; }
-    QString windowTitle(HWND hwnd) override { return x11::titleOf(c, toWindow(hwnd)); }
-    QString classNameOf(HWND hwnd) override { return x11::classOf(c, toWindow(hwnd)); }
-    QRect windowRect(HWND hwnd) override { return scaled(x11::frameOf(c, toWindow(hwnd))); }
+    bool isWindowValid(Handle hwnd) override { return c.windowExists(toWindow(hwnd)); }
+    bool isMinimized(Handle hwnd) override { return states(toWindow(hwnd)).hidden; }
+    QString windowTitle(Handle hwnd) override { return x11::titleOf(c, toWindow(hwnd)); }
+    QString classNameOf(Handle hwnd) override { return x11::classOf(c, toWindow(hwnd)); }
+    QRect windowRect(Handle hwnd) override { return scaled(x11::frameOf(c, toWindow(hwnd))); }
     QString processNameOf(unsigned pid) override { return x11::processName(pid); }
-    QRect monitorRectPhysical(HWND hwnd) override;
+    QRect monitorRectPhysical(Handle hwnd) override;
     QList<WindowInfo> enumTopLevelWindows() override { return x11::describe(c, topLevelWindows()); }
 
     // A window manager keeps a focused full-screen window above every always-on-top one, so the
     // program's own floating windows leave its care when they go into the top-most band.
-    void setTopMost(HWND hwnd, bool on) override
+    void setTopMost(Handle hwnd, bool on) override
     {
         const xcb_window_t w = toWindow(hwnd);
         if (const QWindow *own = ownFloating(w))
             x11::setBypassesManager(c, w, on, own->isVisible());
         setStates(w, on, c.atom(x11::NetWmStateAbove));
     }
-    void setToolWindow(HWND hwnd, bool on) override
+    void setToolWindow(Handle hwnd, bool on) override
     {
         const xcb_window_t w = toWindow(hwnd);
         if (const QWindow *own = on ? ownFloating(w) : nullptr)
             x11::setBypassesManager(c, w, true, own->isVisible());
         setStates(w, on, c.atom(x11::NetWmStateSkipTaskbar), c.atom(x11::NetWmStateSkipPager));
     }
-    void setNoActivate(HWND hwnd, bool on) override;
-    void setClickThrough(HWND hwnd, bool on) override;
-    void setLayeredAlpha(HWND hwnd, int alpha) override;
-    void raiseAbove(HWND w, HWND ref) override;
-    bool forceForeground(HWND hwnd) override;
-    void minimizeWindow(HWND hwnd) override
+    void setNoActivate(Handle hwnd, bool on) override;
+    void setClickThrough(Handle hwnd, bool on) override;
+    void raiseAbove(Handle w, Handle ref) override;
+    bool forceForeground(Handle hwnd) override;
+    void minimizeWindow(Handle hwnd) override
     {
         const xcb_window_t w = toWindow(hwnd);
         if (!c.windowExists(w))
@@ -96,15 +95,15 @@ public:
         c.flush();
     }
 
-    bool injectKey(int vk) override { return x11::fakeKeyStroke(c, vk); }
-    bool injectKeyTo(HWND target, int vk) override
+    bool injectKey(Key key) override { return x11::fakeKeyStroke(c, key); }
+    bool injectKeyTo(Handle target, Key key) override
     {
         if (!isWindowValid(target))
             return false;
         // A confirmed activation has moved the server's focus already; keys typed now follow it.
         if (foregroundWindow() != target && !forceForeground(target))
             QThread::msleep(kUnconfirmedActivationSettleMs);
-        return injectKey(vk);
+        return injectKey(key);
     }
 
     void installGlobalMouseHook(std::function<void(int, int)> callback) override
@@ -125,7 +124,7 @@ public:
         onLeftDown = nullptr;
     }
 
-    HWND topMostChangeTarget(const QByteArray &eventType, void *message) override
+    Handle topMostChangeTarget(const QByteArray &eventType, void *message) override
     {
         if (eventType != QByteArrayLiteral("xcb_generic_event_t"))
             return nullptr;
@@ -135,7 +134,7 @@ public:
         const auto *change = static_cast<const xcb_property_notify_event_t *>(message);
         return change->atom == c.atom(x11::NetWmState) ? toHandle(change->window) : nullptr;
     }
-    void restoreTopMost(HWND hwnd) override
+    void restoreTopMost(Handle hwnd) override
     {
         if (!states(toWindow(hwnd)).above)
             setTopMost(hwnd, true);
@@ -239,7 +238,7 @@ QList<QRect> X11Backend::physicalScreens(QRect *primary) const
     return screens;
 }
 
-QRect X11Backend::monitorRectPhysical(HWND hwnd)
+QRect X11Backend::monitorRectPhysical(Handle hwnd)
 {
     QRect primary;
     const QList<QRect> screens = physicalScreens(&primary);
@@ -281,7 +280,7 @@ void X11Backend::setStates(xcb_window_t w, bool on, xcb_atom_t first, xcb_atom_t
     c.flush();
 }
 
-void X11Backend::setNoActivate(HWND hwnd, bool on)
+void X11Backend::setNoActivate(Handle hwnd, bool on)
 {
     const xcb_window_t w = toWindow(hwnd);
     xcb_icccm_wm_hints_t hints{};
@@ -301,7 +300,7 @@ void X11Backend::setNoActivate(HWND hwnd, bool on)
     c.flush();
 }
 
-void X11Backend::setClickThrough(HWND hwnd, bool on)
+void X11Backend::setClickThrough(Handle hwnd, bool on)
 {
     const xcb_query_extension_reply_t *shape = xcb_get_extension_data(c.get(), &xcb_shape_id);
     if (!shape || !shape->present)
@@ -315,15 +314,7 @@ void X11Backend::setClickThrough(HWND hwnd, bool on)
     c.flush();
 }
 
-void X11Backend::setLayeredAlpha(HWND hwnd, int alpha)
-{
-    const uint32_t opacity = uint32_t(quint64(std::clamp(alpha, 0, 255)) * 0xffffffffu / 255u);
-    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, toWindow(hwnd),
-                        c.atom(x11::NetWmWindowOpacity), XCB_ATOM_CARDINAL, 32, 1, &opacity);
-    c.flush();
-}
-
-void X11Backend::raiseAbove(HWND hwnd, HWND ref)
+void X11Backend::raiseAbove(Handle hwnd, Handle ref)
 {
     const xcb_window_t w = toWindow(hwnd);
     const xcb_window_t sibling = (ref && ref != hwnd) ? toWindow(ref) : XCB_NONE;
@@ -353,7 +344,7 @@ bool X11Backend::activateUnmanaged(xcb_window_t w)
     return focusedTopLevel() == w;
 }
 
-bool X11Backend::forceForeground(HWND hwnd)
+bool X11Backend::forceForeground(Handle hwnd)
 {
     const xcb_window_t w = toWindow(hwnd);
     if (!c.windowExists(w))

@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QString>
 
+#include "platform/win32/Win32Backend.h"
+
 #include <windows.h>
 
 namespace testwin

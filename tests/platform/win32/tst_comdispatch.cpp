@@ -1,8 +1,8 @@
 // The automation wrapper and the controller's refresh against test objects in and out of process.
-#include "platform/win32/ComDispatch.h"
 #include "FakeDispatch.h"
 #include "control/SlideAutomation.h"
 #include "control/SlideController.h"
+#include "platform/win32/ComDispatch.h"
 
 #include <QDir>
 #include <QProcess>
@@ -98,54 +98,13 @@ private slots:
 
     void walksTheRunningObject()
     {
-        for (const ComDispatch &app : {ComDispatch::fromProgId(kInProcess.progId),
-                                       ComDispatch::fromRunningProgId(kInProcess.progId)}) {
-            const ComDispatch windows = app.prop(L"SlideShowWindows");
-            bool ok = false;
-            QCOMPARE(windows.prop(L"Count").toInt(&ok), 1);
-            QVERIFY(ok);
-            QCOMPARE(windows.prop(L"count").toString(), QStringLiteral("1"));
-            const ComDispatch show = windows.item(0);
-            QCOMPARE(show.prop(L"View").prop(L"CurrentShowPosition").toInt(), 3);
-            QCOMPARE(show.prop(L"Presentation").prop(L"Slides").prop(L"Count").toInt(), 7);
-        }
+        const ComDispatch app = ComDispatch::fromRunningProgId(kInProcess.progId);
+        const ComDispatch windows = app.prop(L"SlideShowWindows");
+        QCOMPARE(windows.prop(L"count").toInt(), 1);
+        const ComDispatch show = windows.item(0);
+        QCOMPARE(show.prop(L"View").prop(L"CurrentShowPosition").toInt(), 3);
+        QCOMPARE(show.prop(L"Presentation").prop(L"Slides").prop(L"Count").toInt(), 7);
         QCOMPARE(inProcess.windows->log.back(), std::wstring(L"Item(1)"));
-    }
-
-    void callPassesArgumentsInOrder_data()
-    {
-        QTest::addColumn<int>("argc");
-        QTest::addColumn<QString>("received");
-
-        QTest::newRow("two") << 2 << "Record(1,2)";
-        QTest::newRow("four, the fixed buffer") << 4 << "Record(1,2,3,four)";
-        QTest::newRow("five, beyond it") << 5 << "Record(1,2,3,four,5)";
-    }
-
-    void callPassesArgumentsInOrder()
-    {
-        QFETCH(int, argc);
-        QFETCH(QString, received);
-
-        FakeDispatch object;
-        object.addInt(L"Record", 0);
-        VARIANT args[5];
-        for (int i = 0; i < 5; ++i) {
-            VariantInit(&args[i]);
-            args[i].vt = VT_I4;
-            args[i].lVal = i + 1;
-        }
-        args[3].vt = VT_BSTR;
-        args[3].bstrVal = SysAllocString(L"four");
-        {
-            const ComDispatch h(&object, false);
-            QCOMPARE(h.call(L"Record", argc, args).toInt(), 0);
-        }
-        QCOMPARE(QString::fromStdWString(object.log.back()), received);
-        // The arguments stay the caller's.
-        QCOMPARE(QString::fromWCharArray(args[3].bstrVal), QStringLiteral("four"));
-        for (VARIANT &arg : args)
-            VariantClear(&arg);
     }
 
     void failuresGiveEmptyHandles()
@@ -156,13 +115,11 @@ private slots:
         const ComDispatch h(&object, false);
 
         for (const ComDispatch &empty :
-             {ComDispatch().prop(L"Number"), h.prop(L"NoSuchMember"),
-              h.call(L"NoSuchMember", 0, nullptr), h.prop(L"Fails"),
+             {ComDispatch().prop(L"Number"), h.prop(L"NoSuchMember"), h.prop(L"Fails"),
               h.prop(L"Number").prop(L"Number"), h.prop(L"Number").item(0),
-              ComDispatch::fromProgId(L"Podivex.NotRegistered"),
               ComDispatch::fromRunningProgId(L"Podivex.NotRegistered")})
             QVERIFY(empty.isEmpty());
-        QCOMPARE(object.log.size(), size_t(3)); // only the members that exist were invoked
+        QCOMPARE(object.log.size(), size_t(2)); // only the members that exist were invoked
     }
 
     void conversions_data()
@@ -170,13 +127,12 @@ private slots:
         QTest::addColumn<QString>("member");
         QTest::addColumn<int>("number");
         QTest::addColumn<bool>("ok");
-        QTest::addColumn<QString>("text");
 
-        QTest::newRow("number") << "Number" << -5 << true << "-5";
-        QTest::newRow("numeric string") << "Numeric" << 42 << true << "42";
-        QTest::newRow("word") << "Word" << 0 << false << "abc";
-        QTest::newRow("object") << "Child" << 0 << false << "";
-        QTest::newRow("missing") << "Missing" << 0 << false << "";
+        QTest::newRow("number") << "Number" << -5 << true;
+        QTest::newRow("numeric string") << "Numeric" << 42 << true;
+        QTest::newRow("word") << "Word" << 0 << false;
+        QTest::newRow("object") << "Child" << 0 << false;
+        QTest::newRow("missing") << "Missing" << 0 << false;
     }
 
     void conversions()
@@ -184,7 +140,6 @@ private slots:
         QFETCH(QString, member);
         QFETCH(int, number);
         QFETCH(bool, ok);
-        QFETCH(QString, text);
 
         FakeDispatch object;
         object.addInt(L"Number", -5);
@@ -195,7 +150,6 @@ private slots:
         bool converted = !ok;
         QCOMPARE(value.toInt(&converted), number);
         QCOMPARE(converted, ok);
-        QCOMPARE(value.toString(), text);
     }
 
     // Every reference taken is given back once: moved-from and borrowed handles release nothing,
@@ -248,7 +202,7 @@ private slots:
                                 server.toStdWString()));
 
         SlideController controller;
-        controller.setTarget(reinterpret_cast<HWND>(quintptr(1)));
+        controller.setTarget(win::fromWinId(1));
         SlideAutomation::setProgIds({kIdle.name(), kFull.name()});
         controller.refreshInfo();
         QCOMPARE(controller.pageText(), QStringLiteral("3/7"));
@@ -260,10 +214,14 @@ private slots:
         controller.refreshInfo();
         QVERIFY(!QFile::exists(marker));
 
-        // The registration is sound: asked explicitly, COM does start that server.
-        const ComDispatch started = ComDispatch::fromProgId(kIdle.progId);
+        // The registration is sound: asked to create one, COM does start that server.
+        CLSID id = {};
+        IDispatch *created = nullptr;
+        QVERIFY(SUCCEEDED(CLSIDFromString(kIdle.clsid, &id)));
+        QVERIFY(SUCCEEDED(CoCreateInstance(id, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                           reinterpret_cast<void **>(&created))));
         QVERIFY(QFile::exists(marker));
-        QCOMPARE(started.prop(L"SlideShowWindows").prop(L"Count").toInt(), 1);
+        QCOMPARE(ComDispatch(created).prop(L"SlideShowWindows").prop(L"Count").toInt(), 1);
     }
 };
 

@@ -16,7 +16,7 @@ const QRect kRect(100, 120, 300, 200);
 const win::WindowInfo *findIn(const QList<win::WindowInfo> &list, HWND hwnd)
 {
     for (const win::WindowInfo &w : list) {
-        if (w.hwnd == hwnd)
+        if (w.handle == win::handleOf(hwnd))
             return &w;
     }
     return nullptr;
@@ -31,7 +31,7 @@ void toTop(HWND hwnd, HWND band = HWND_TOP)
 struct StyleCase {
     const char *name;
     DWORD start;
-    void (*set)(HWND, bool);
+    void (*set)(win::Handle, bool);
     bool on;
     LONG_PTR mask;
     LONG_PTR expected;
@@ -96,37 +96,37 @@ private slots:
         const win::WindowInfo *w = findIn(all, lower);
         QVERIFY(w);
         QCOMPARE(w->title, title.left(511)); // cut, as windowTitle cuts
-        QCOMPARE(win::windowTitle(lower), title.left(511));
+        QCOMPARE(win::windowTitle(win::handleOf(lower)), title.left(511));
         QCOMPARE(w->className, QStringLiteral("PodivexTestWindow"));
         QCOMPARE(w->processName,
                  QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUpper());
         QCOMPARE(w->pid, quint32(GetCurrentProcessId()));
         QCOMPARE(w->rect, kRect);
         QVERIFY(w->visible && !w->minimized);
-        QVERIFY(quint32(w->style) & win::kStyleCaption);
+        QVERIFY(w->flags.testFlag(win::WindowFlag::Caption));
         const win::WindowInfo *above = findIn(all, upper);
         QVERIFY(above && above < w); // top of the stack first
         const QRect primary = QGuiApplication::primaryScreen()->geometry();
-        QCOMPARE(win::monitorRectPhysical(lower), primary);
+        QCOMPARE(win::monitorRectPhysical(win::handleOf(lower)), primary);
         QCOMPARE(win::monitorRectPhysical(nullptr), primary);
-        QCOMPARE(win::monitorRect(lower), primary);
+        QCOMPARE(win::monitorRect(win::handleOf(lower)), primary);
 
         QVERIFY(findIn(all, iconic) && findIn(all, iconic)->minimized);
-        QVERIFY(win::isMinimized(iconic));
+        QVERIFY(win::isMinimized(win::handleOf(iconic)));
         QVERIFY(!findIn(all, hidden));
     }
 
     void staleAndNullHandlesAnswerEmpty()
     {
         const HWND gone = testwin::create(QStringLiteral("gone"), QRect(0, 0, 50, 50));
-        QVERIFY(win::isWindowValid(gone));
+        QVERIFY(win::isWindowValid(win::handleOf(gone)));
         DestroyWindow(gone);
-        QVERIFY(!win::isWindowValid(gone));
-        QVERIFY(win::windowTitle(gone).isEmpty());
-        QVERIFY(win::classNameOf(gone).isEmpty());
-        QVERIFY(win::windowRect(gone).isNull());
-        QVERIFY(!win::forceForeground(gone));
-        QVERIFY(!win::injectKeyTo(gone, win::kVkRight));
+        QVERIFY(!win::isWindowValid(win::handleOf(gone)));
+        QVERIFY(win::windowTitle(win::handleOf(gone)).isEmpty());
+        QVERIFY(win::classNameOf(win::handleOf(gone)).isEmpty());
+        QVERIFY(win::windowRect(win::handleOf(gone)).isNull());
+        QVERIFY(!win::forceForeground(win::handleOf(gone)));
+        QVERIFY(!win::injectKeyTo(win::handleOf(gone), win::Key::Right));
         QVERIFY(win::windowTitle(nullptr).isEmpty());
         QVERIFY(win::processNameOf(0).isEmpty());
         QVERIFY(win::processNameOf(0x7FFFFFF0u).isEmpty());
@@ -152,27 +152,9 @@ private slots:
         const HWND hwnd =
             window(QStringLiteral("styles"), DWORD(c.start) | (topMost ? WS_EX_TOPMOST : 0));
         QCOMPARE(testwin::isTopMost(hwnd), topMost);
-        c.set(hwnd, c.on);
+        c.set(win::handleOf(hwnd), c.on);
         QCOMPARE(testwin::exStyleOf(hwnd) & c.mask, c.expected);
         QCOMPARE(testwin::isTopMost(hwnd), topMost);
-    }
-
-    void topMostAndAlpha()
-    {
-        const HWND hwnd = window(QStringLiteral("fading"));
-        win::setTopMost(hwnd, true);
-        QVERIFY(testwin::isTopMost(hwnd));
-        for (const auto &[alpha, expected] : {std::pair{82, 82}, {300, 255}, {-5, 0}}) {
-            win::setLayeredAlpha(hwnd, alpha);
-            BYTE read = 0;
-            DWORD flags = 0;
-            QVERIFY(GetLayeredWindowAttributes(hwnd, nullptr, &read, &flags));
-            QCOMPARE(int(read), expected);
-            QVERIFY(flags & LWA_ALPHA);
-            QVERIFY(testwin::isTopMost(hwnd));
-        }
-        win::setTopMost(hwnd, false);
-        QVERIFY(!testwin::isTopMost(hwnd));
     }
 
     void raiseAboveNormalWindow()
@@ -183,7 +165,7 @@ private slots:
         toTop(ref);
         QVERIFY(testwin::isAbove(ref, w));
 
-        win::raiseAbove(w, ref);
+        win::raiseAbove(win::handleOf(w), win::handleOf(ref));
         QVERIFY(testwin::isTopMost(w));
         QVERIFY(testwin::isAbove(w, ref));
         // It joins the bottom of the top-most band, under the window that was already there.
@@ -200,7 +182,7 @@ private slots:
             toTop(h, HWND_TOPMOST);
         QVERIFY(testwin::isAbove(low, w));
 
-        win::raiseAbove(w, ref);
+        win::raiseAbove(win::handleOf(w), win::handleOf(ref));
         QCOMPARE(GetWindow(ref, GW_HWNDPREV), w); // directly above ref, still below high
         QVERIFY(testwin::isAbove(high, w));
         QVERIFY(testwin::isTopMost(w));
@@ -212,7 +194,7 @@ private slots:
             const HWND w = window(QStringLiteral("w"));
             const HWND other = window(QStringLiteral("other"), WS_EX_TOPMOST);
             QVERIFY(testwin::isAbove(other, w));
-            win::raiseAbove(w, self ? w : nullptr);
+            win::raiseAbove(win::handleOf(w), win::handleOf(self ? w : nullptr));
             QVERIFY(testwin::isTopMost(w));
             QCOMPARE(GetTopWindow(nullptr), w);
         }
@@ -237,7 +219,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(win::injectKeyTo(target, win::kVkRight));
+        QVERIFY(win::injectKeyTo(win::handleOf(target), win::Key::Right));
         const qint64 elapsed = clock.elapsed();
         // Only a window brought to the front needs the pause before the keys.
         QVERIFY2(inFront ? elapsed < 60 : elapsed >= 60, qPrintable(QString::number(elapsed)));
@@ -250,9 +232,9 @@ private slots:
     void minimiseAndForceForeground()
     {
         const HWND hwnd = window(QStringLiteral("to minimise"));
-        win::minimizeWindow(hwnd);
+        win::minimizeWindow(win::handleOf(hwnd));
         QTRY_VERIFY(IsIconic(hwnd));
-        QVERIFY(win::forceForeground(hwnd));
+        QVERIFY(win::forceForeground(win::handleOf(hwnd)));
         QVERIFY(!IsIconic(hwnd));
         QCOMPARE(GetForegroundWindow(), hwnd);
     }

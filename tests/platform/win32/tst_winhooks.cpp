@@ -85,24 +85,24 @@ private slots:
         bar.setGeometry(100, 100, 300, 80);
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
-        const HWND hwnd = win::fromWinId(bar.winId());
+        const HWND hwnd = win::nativeOf(win::fromWinId(bar.winId()));
         TopMostGuard guard;
         qApp->installNativeEventFilter(&guard);
 
         // Taken out of the band while unguarded: a plain style change leaves it there, an
         // extended-style change under guard brings it back at once.
-        win::setTopMost(hwnd, false);
-        win::setToolWindow(hwnd, true);
+        win::setTopMost(win::handleOf(hwnd), false);
+        win::setToolWindow(win::handleOf(hwnd), true);
         QVERIFY(!testwin::isTopMost(hwnd));
-        guard.guard(hwnd);
+        guard.guard(win::handleOf(hwnd));
         SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) ^ WS_MINIMIZEBOX);
         QVERIFY(!testwin::isTopMost(hwnd));
-        win::setNoActivate(hwnd, true);
+        win::setNoActivate(win::handleOf(hwnd), true);
         QVERIFY(testwin::isTopMost(hwnd));
         QVERIFY(GetForegroundWindow() != hwnd);
-        guard.unguard(hwnd);
-        win::setTopMost(hwnd, false);
-        win::setToolWindow(hwnd, false);
+        guard.unguard(win::handleOf(hwnd));
+        win::setTopMost(win::handleOf(hwnd), false);
+        win::setToolWindow(win::handleOf(hwnd), false);
         QVERIFY(!testwin::isTopMost(hwnd));
 
         qApp->removeNativeEventFilter(&guard);
