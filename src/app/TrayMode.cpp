@@ -10,7 +10,7 @@
 #include "detection/SlideFinder.h"
 #include "platform/TopMostGuard.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMenu>
 #include <QTimer>
 
@@ -100,8 +100,13 @@ TrayMode::TrayMode(bool withTray)
             &FloatToolBar::resetIdle);
     connect(m_panel.get(), &AnnotPanel::activity, m_toolBar.get(), &FloatToolBar::resetIdle);
 
-    win::installGlobalMouseHook([this](int x, int y) { outsideClick(x, y); });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [] { win::uninstallGlobalMouseHook(); });
+    win::installGlobalMouseHook([this](int x, int y) { leftPress(x, y); });
+    // Where nothing reports the show's position, its own keys tell where it went.
+    win::installGlobalKeyHook([this](win::Key key) { m_controller->followKey(key); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [] {
+        win::uninstallGlobalMouseHook();
+        win::uninstallGlobalKeyHook();
+    });
 
     if (withTray) {
         m_tray = std::make_unique<TrayMenu>([this] { toggleControls(); }, [this] { redetect(); });
@@ -118,6 +123,7 @@ TrayMode::~TrayMode()
     m_trackingTimer.reset();
     QCoreApplication::instance()->removeNativeEventFilter(m_guard.get());
     win::uninstallGlobalMouseHook();
+    win::uninstallGlobalKeyHook();
 }
 
 QSet<win::Handle> TrayMode::ownWindows() const
@@ -185,18 +191,22 @@ void TrayMode::stackingTick()
     }
 }
 
-void TrayMode::outsideClick(int x, int y)
+void TrayMode::leftPress(int x, int y)
 {
-    if (!m_panel->isVisible())
-        return;
     const QPoint p = win::mouseHookToLogical(x, y);
-    for (const QWidget *w :
-         {static_cast<QWidget *>(m_panel.get()), static_cast<QWidget *>(m_toolBar.get()),
-          static_cast<QWidget *>(m_bottomBar.get())}) {
-        if (w->geometry().contains(p))
+    // Presses on the program's own windows (bars, panel, menus, boxes) are theirs; the overlay
+    // counts as the show.
+    for (const QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != m_overlay.get() && w->isVisible() && w->geometry().contains(p))
             return;
     }
-    m_toolBar->setExpanded(false);
+    if (m_panel->isVisible())
+        m_toolBar->setExpanded(false);
+    // A click that passes through to the show moves it on, as the show itself does.
+    const bool passesThrough = !m_overlay->isOverlayActive() || !m_overlay->isAnnotating() ||
+                               m_overlay->tool() == AnnotationOverlay::Pointer;
+    if (m_target && passesThrough && win::windowRect(m_target).contains(p))
+        m_controller->followClick();
 }
 
 void TrayMode::applyPanelRule()

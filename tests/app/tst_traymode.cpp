@@ -152,28 +152,34 @@ private slots:
                  qPrintable(raises.join(", ")));
     }
 
-    void pressesOutsideTheControlsCloseThePenMenu_data()
+    // A press on the show closes the pen menu, and moves the show on where it passes through.
+    void pressesOnAndOffTheControls_data()
     {
         QTest::addColumn<QString>("where");
-        QTest::addColumn<bool>("stays");
-        QTest::newRow("bottom bar") << "bar" << true;
-        QTest::newRow("panel corner") << "panel" << true;
-        QTest::newRow("the show") << "show" << false;
+        QTest::addColumn<bool>("drawing");
+        QTest::addColumn<bool>("menuStays");
+        QTest::addColumn<int>("page");
+        QTest::newRow("bottom bar") << "bar" << true << true << 1;
+        QTest::newRow("panel corner") << "panel" << true << true << 1;
+        QTest::newRow("the show while drawing") << "show" << true << false << 1;
+        QTest::newRow("the show, clicks passing") << "show" << false << false << 2;
+        QTest::newRow("the bar, clicks passing") << "bar" << false << false << 1;
     }
 
-    void pressesOutsideTheControlsCloseThePenMenu()
+    void pressesOnAndOffTheControls()
     {
         QFETCH(QString, where);
-        QFETCH(bool, stays);
+        QFETCH(bool, drawing);
         TrayMode tray(false);
         QVERIFY(fake->mouseHook);
-        tray.toolBar()->setExpanded(true);
+        tray.toolBar()->setExpanded(drawing);
         const QPoint p = where == "bar"     ? tray.bottomBar()->geometry().center()
                          : where == "panel" ? tray.panel()->geometry().topLeft()
                                             : QPoint(5, 5);
         fake->mouseHook(p.x(), p.y());
-        QCOMPARE(tray.panel()->isVisible(), stays);
-        QVERIFY(tray.overlay()->isAnnotating()); // drawing stays on
+        QTEST(tray.panel()->isVisible(), "menuStays");
+        QCOMPARE(tray.overlay()->isAnnotating(), drawing); // a press never ends drawing
+        QTEST(tray.overlay()->currentPage(), "page");
     }
 
     void stackingOrderAboveTheShow()
@@ -192,9 +198,13 @@ private slots:
         TrayMode tray(false);
         tray.controller()->nextSlide();
         QCOMPARE(tray.bottomBar()->pageText(), QStringLiteral("2 / ?"));
-        QCOMPARE(tray.overlay()->currentPage(), 2);
+        fake->keyHook(win::Key::PageDown); // from a clicker, while the show is in front
+        QCOMPARE(tray.bottomBar()->pageText(), QStringLiteral("3 / ?"));
+        QCOMPARE(tray.overlay()->currentPage(), 3);
+        fake->keyHook(win::Key::Right); // the key "next" sent, coming back
+        QCOMPARE(tray.overlay()->currentPage(), 3);
         tray.redetect(); // the same show, still on its slide
-        QCOMPARE(tray.overlay()->currentPage(), 2);
+        QCOMPARE(tray.overlay()->currentPage(), 3);
     }
 
     // Without a tray host the grip's menu is the only way to hide the controls or quit.

@@ -83,6 +83,7 @@ private slots:
             QCOMPARE(tray->overlay()->currentPage(), 1);
             QVERIFY(win::forceForeground(impress.showWindow()));
             QTRY_COMPARE(win::foregroundWindow(), impress.showWindow());
+            QTest::qWait(1000); // a show just brought to the front may drop a first key
         }
         if (action == "next")
             emit tray->bottomBar()->nextClicked();
@@ -90,7 +91,7 @@ private slots:
             QVERIFY(xdotool({"mousemove", "700", "300", "click", "1"}));
         else
             QVERIFY(xdotool({"key", action}));
-        QTRY_COMPARE_WITH_TIMEOUT(slideOnScreen(), slide, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(slideOnScreen(), slide, 20000);
         QTRY_COMPARE(tray->bottomBar()->pageText(), QStringLiteral("%1 / ?").arg(slide));
         QCOMPARE(tray->overlay()->currentPage(), slide);
         QCOMPARE(win::foregroundWindow(), impress.showWindow());
