@@ -47,7 +47,7 @@ def main():
     rng = random.Random(13)
     run.start_podivex()
     deadline = time.monotonic() + seconds
-    cycles, start_kb, samples = 0, 0, []
+    cycles, samples = 0, []
     while time.monotonic() < deadline and run.podivex.poll() is None:
         run.show = subprocess.Popen([helper] + SLIDES[:3], stdin=subprocess.PIPE,
                                     stdout=subprocess.PIPE, text=True, env=run.env())
@@ -56,11 +56,10 @@ def main():
         run.stop_show()
         cycles += 1
         samples.append(rss_kb(run.podivex.pid))
-        if cycles == 1:
-            start_kb = samples[0]
     alive = run.podivex.poll() is None
     end_kb = rss_kb(run.podivex.pid) if alive else 0
     run.check(f"Podivex keeps running through {cycles} shows", alive)
+    start_kb = samples[0] if samples else 0
     growth = end_kb - start_kb
     print(f"resident memory after each show (kB): {samples}")
     print(f"resident memory: {start_kb} kB after the first show, {end_kb} kB at the end, "
