@@ -58,12 +58,6 @@ class TestTrayMode : public QObject
         return raises;
     }
 
-    void minimiseShow()
-    {
-        fake->minimizedHandles.insert(showHandle(1));
-        fake->windows[0].minimized = true;
-    }
-
 private slots:
     void init()
     {
@@ -133,8 +127,10 @@ private slots:
                 tray.trackingTick();
                 break;
             default:
-                if (step == 'R')
-                    minimiseShow();
+                if (step == 'R') {
+                    fake->minimizedHandles.insert(showHandle(1));
+                    fake->windows[0].minimized = true;
+                }
                 tray.redetect();
                 QCOMPARE(tray.overlay()->annotatedPageCount(), 0); // the show's ink is dropped
             }

@@ -120,13 +120,10 @@ void ImpressShow::stop()
         const QDeadlineTimer deadline(kStopWaitMs);
         while (processRuns(showPid) && !deadline.hasExpired())
             QTest::qWait(kPollMs);
-        if (processRuns(showPid))
-            ::kill(pid_t(showPid), SIGKILL);
+        ::kill(pid_t(showPid), SIGKILL); // harmless once it is gone
     }
-    if (launcher.state() != QProcess::NotRunning && !launcher.waitForFinished(kStopWaitMs)) {
+    if (!launcher.waitForFinished(kStopWaitMs))
         launcher.kill();
-        launcher.waitForFinished();
-    }
     show = nullptr;
     showPid = 0;
 }
