@@ -1,45 +1,30 @@
-// Fuzzes version comparison (a consistent order) and the installer name made from a version.
-#include "update/Updater.h"
+// Fuzzes version comparison (a consistent order) and the installer's file name made from a
+// version. The input is "a|b|c".
+#include "update/InstallerFile.h"
+#include "update/Version.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
+#include <QStringList>
 
 #include <cstdlib>
 
-namespace
-{
-
-Updater *g_updater = nullptr;
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    static QCoreApplication app(*argc, *argv);
-    static Updater updater;
-    g_updater = &updater;
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
-    const int split = text.indexOf(QLatin1Char('|'));
-    const QString a = split < 0 ? text : text.left(split);
-    const QString b = split < 0 ? QString() : text.mid(split + 1);
-    const int ab = Updater::compareVersions(a, b);
-    if (ab < -1 || ab > 1 || Updater::compareVersions(b, a) != -ab ||
-        Updater::compareVersions(a, a) != 0 || Updater::isNewer(a, b) != (ab > 0))
+    const QStringList parts =
+        QString::fromUtf8(reinterpret_cast<const char *>(data), int(size)).split(QLatin1Char('|'));
+    const QString a = parts.value(0);
+    const QString b = parts.value(1);
+    const QString c = parts.value(2);
+    const int ab = Version::compare(a, b);
+    if (ab < -1 || ab > 1 || Version::compare(b, a) != -ab || Version::compare(a, a) != 0)
+        std::abort();
+    // The order is transitive.
+    if (ab <= 0 && Version::compare(b, c) <= 0 && Version::compare(a, c) > 0)
         std::abort();
 
-    const QFileInfo path(g_updater->tempSetupPath(a));
-    const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-    if (path.absolutePath() != QDir(temp).absolutePath() ||
-        !path.fileName().startsWith(QLatin1String("Podivex-")) ||
-        !path.fileName().endsWith(QLatin1String("-Setup.exe")) ||
-        path.fileName().contains(QLatin1String(":")) || path.fileName().contains(QLatin1Char('\\')))
+    const QString name = InstallerFile::fileName(a);
+    if (!name.startsWith(QLatin1String("Podivex-")) ||
+        !name.endsWith(QLatin1String("-Setup.exe")) || name.contains(QLatin1Char('/')) ||
+        name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')))
         std::abort();
     return 0;
 }

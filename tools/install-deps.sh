@@ -12,6 +12,7 @@ if [ "${1:-}" = --test ]; then
         libreoffice-impress libreoffice-gtk3
         g++-mingw-w64-x86-64-posix wine64 wine
         clang clang-format libclang-rt-14-dev openssl python3
+        nsis lintian dpkg-dev
     )
 fi
 missing=()

@@ -1,8 +1,10 @@
 // Paints the application icon and writes it as a multi-size .ico (and optionally a PNG sheet of
-// it). Usage: make_icon <out.ico> [sheet.png]
+// it), or as one PNG per size in a freedesktop icon theme folder for the Linux install.
+// Usage: make_icon <out.ico> [sheet.png] | make_icon --hicolor <folder>
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -173,12 +175,28 @@ QImage sheet(const QList<QImage> &images)
 
 } // namespace
 
+// <folder>/<n>x<n>/apps/podivex.png for every size.
+int writeTheme(const QString &folder)
+{
+    for (int size : kSizes) {
+        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
+        if (!QDir().mkpath(dir) || !paintIcon(size).save(dir + QStringLiteral("/podivex.png"))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(dir));
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: make_icon <out.ico> [sheet.png]\n");
+    if (argc < 2 || (argc != 3 && qstrcmp(argv[1], "--hicolor") == 0)) {
+        std::fprintf(stderr,
+                     "usage: make_icon <out.ico> [sheet.png] | make_icon --hicolor <folder>\n");
         return 1;
     }
+    if (qstrcmp(argv[1], "--hicolor") == 0)
+        return writeTheme(QString::fromLocal8Bit(argv[2]));
     QList<QImage> images;
     for (int size : kSizes)
         images.append(paintIcon(size));

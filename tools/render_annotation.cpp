@@ -106,7 +106,7 @@ int main(int argc, char **argv)
     AnnotPanel panel;
     panel.setPageStatus(3, 5);
     panel.syncTool(AnnotationOverlay::Pen);
-    panel.resize(panel.panelSize());
+    panel.resize(panel.sizeHint());
     QImage card(panel.size() + QSize(24, 24), QImage::Format_ARGB32_Premultiplied);
     card.fill(QColor(58, 64, 74));
     panel.render(&card, QPoint(12, 12));

@@ -3,6 +3,7 @@
 #include "controls/BottomBar.h"
 #include "controls/FloatToolBar.h"
 #include "controls/IconPainter.h"
+#include "controls/Palette.h"
 #include "controls/TouchButton.h"
 
 #include <QApplication>
@@ -60,13 +61,11 @@ void saveOverSlide(const QString &name, QWidget &w, QSize size, QPoint offset)
 
 void renderIcons()
 {
-    const QStringList ids = {"pen",   "annotate", "highlighter", "eraser",   "pointer",
-                             "clear", "undo",     "minimize",    "prev",     "next",
-                             "swap",  "grip",     "expand",      "collapse", "power"};
+    const QList<Icons::Id> ids = Icons::all();
     constexpr int kCell = 64, kColumns = 5;
     const int rows = (int(ids.size()) + kColumns - 1) / kColumns;
     save("icons", QSize(kColumns * kCell, rows * (kCell + 16)), [&](QPainter &p) {
-        p.fillRect(QRect(0, 0, kColumns * kCell, rows * (kCell + 16)), QColor(18, 18, 22));
+        p.fillRect(QRect(0, 0, kColumns * kCell, rows * (kCell + 16)), Palette::kBackdrop);
         QFont font = p.font();
         font.setPixelSize(10);
         for (int i = 0; i < ids.size(); ++i) {
@@ -74,7 +73,8 @@ void renderIcons()
             Icons::draw(p, ids[i], QRectF(cell).adjusted(12, 12, -12, -12), Qt::white);
             p.setFont(font);
             p.setPen(QColor(200, 200, 210));
-            p.drawText(QRect(cell.left(), cell.bottom(), kCell, 16), Qt::AlignCenter, ids[i]);
+            p.drawText(QRect(cell.left(), cell.bottom(), kCell, 16), Qt::AlignCenter,
+                       Icons::name(ids[i]));
         }
     });
 }
@@ -84,36 +84,36 @@ void renderButtons()
     QWidget strip;
     strip.setAttribute(Qt::WA_TranslucentBackground);
     int count = 0;
-    const auto add = [&](const QString &icon, const std::function<void(TouchButton &)> &setUp) {
+    const auto add = [&](Icons::Id icon, const std::function<void(TouchButton &)> &setUp) {
         auto *b = new TouchButton(icon, &strip);
         b->setGeometry(12 + 84 * count++, 12, 72, 72);
         setUp(*b);
     };
-    add("next", [](TouchButton &) {});
-    add("next", [](TouchButton &b) {
+    add(Icons::Id::Next, [](TouchButton &) {});
+    add(Icons::Id::Next, [](TouchButton &b) {
         QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
         QApplication::sendEvent(&b, &enter);
     });
-    add("next", [](TouchButton &b) { b.setDown(true); });
-    add("annotate", [](TouchButton &b) {
+    add(Icons::Id::Next, [](TouchButton &b) { b.setDown(true); });
+    add(Icons::Id::Annotate, [](TouchButton &b) {
         b.setCheckable(true);
         b.setChecked(true);
     });
-    add("annotate", [](TouchButton &b) {
+    add(Icons::Id::Annotate, [](TouchButton &b) {
         b.setCheckable(true);
         b.setChecked(true);
-        b.setAccent(QColor(255, 59, 48));
+        b.setAccent(Palette::kInitialPen);
     });
-    add("", [](TouchButton &b) { b.setBadge("12 / 345"); });
-    add("", [](TouchButton &b) { b.setSwatch(QColor(52, 199, 89)); });
-    add("", [](TouchButton &b) {
+    add(Icons::Id::None, [](TouchButton &b) { b.setBadge("12 / 345"); });
+    add(Icons::Id::None, [](TouchButton &b) { b.setSwatch(Palette::kPenColors[2]); });
+    add(Icons::Id::None, [](TouchButton &b) {
         b.setCheckable(true);
         b.setChecked(true);
-        b.setSwatch(QColor(255, 59, 48));
+        b.setSwatch(Palette::kPenColors[0]);
     });
     strip.resize(12 + 84 * count, 96);
     save("touchbutton", strip.size(), [&](QPainter &p) {
-        p.fillRect(strip.rect(), QColor(18, 18, 22));
+        p.fillRect(strip.rect(), Palette::kBackdrop);
         strip.render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
     });
 }
@@ -136,7 +136,7 @@ void renderBottomBar()
     saveOverSlide("bottombar-idle", bar, picture, at);
 }
 
-void renderFloatToolBar(const QString &name, FloatToolBar::Side side, bool folded, bool target)
+void renderFloatToolBar(const QString &name, Dock::Side side, bool folded, bool target)
 {
     FloatToolBar bar;
     bar.setHasTarget(target);
@@ -144,9 +144,9 @@ void renderFloatToolBar(const QString &name, FloatToolBar::Side side, bool folde
     bar.dockTo(side);
     if (folded)
         bar.findChild<TouchButton *>()->click(); // the grip comes first
-    bar.setPenColor(QColor(255, 59, 48));
+    bar.setPenColor(Palette::kInitialPen);
     bar.setAnnotating(!folded);
-    const QSize size = bar.contentSize(folded);
+    const QSize size = Dock::barSize(side, folded);
     saveOverSlide(name, bar, size + QSize(48, 48), QPoint(24, 24));
 }
 
@@ -162,9 +162,9 @@ int main(int argc, char *argv[])
     renderIcons();
     renderButtons();
     renderBottomBar();
-    renderFloatToolBar("floattoolbar-right", FloatToolBar::Right, false, true);
-    renderFloatToolBar("floattoolbar-bottom", FloatToolBar::Bottom, false, true);
-    renderFloatToolBar("floattoolbar-folded", FloatToolBar::Right, true, true);
-    renderFloatToolBar("floattoolbar-notarget", FloatToolBar::Right, false, false);
+    renderFloatToolBar("floattoolbar-right", Dock::Right, false, true);
+    renderFloatToolBar("floattoolbar-bottom", Dock::Bottom, false, true);
+    renderFloatToolBar("floattoolbar-folded", Dock::Right, true, true);
+    renderFloatToolBar("floattoolbar-notarget", Dock::Right, false, false);
     return 0;
 }

@@ -2,6 +2,8 @@
 // slide.
 #include "annotation/AnnotPanel.h"
 
+#include "controls/BarChrome.h"
+#include "controls/Palette.h"
 #include "controls/TouchButton.h"
 
 #include <QGridLayout>
@@ -9,18 +11,13 @@
 #include <QPainter>
 
 #include <cmath>
+#include <iterator>
 
 namespace
 {
 
 const char *const kToolId = "toolId";
 
-constexpr QColor kColors[] = {
-    QColor(255, 59, 48),  QColor(255, 214, 0),   QColor(52, 199, 89),
-    QColor(76, 154, 255), QColor(255, 255, 255), QColor(16, 16, 20),
-};
-
-const QColor kClearAccent(255, 89, 72);
 const QColor kStatusEmpty(154, 154, 166);
 const QColor kStatusInked(216, 216, 224);
 
@@ -33,30 +30,26 @@ QString noStrokesText()
 
 AnnotPanel::AnnotPanel(QWidget *parent) : QWidget(parent)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                   Qt::WindowDoesNotAcceptFocus);
-    setAttribute(Qt::WA_TranslucentBackground);
-    setWindowTitle(QStringLiteral("Podivex-AnnotPanel"));
+    BarChrome::initFloatingWindow(this, QStringLiteral("Podivex-AnnotPanel"));
 
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(14, 14, 14, 14);
     grid->setSpacing(10);
 
-    addToolButton(QStringLiteral("pointer"), AnnotationOverlay::Pointer,
+    addToolButton(Icons::Id::Pointer, AnnotationOverlay::Pointer,
                   QStringLiteral("指针 / 穿透模式（可点击翻页）"), 0, 0);
-    addToolButton(QStringLiteral("pen"), AnnotationOverlay::Pen, QStringLiteral("画笔"), 0, 1);
-    addToolButton(QStringLiteral("highlighter"), AnnotationOverlay::Highlighter,
-                  QStringLiteral("荧光笔"), 0, 2);
-    addToolButton(QStringLiteral("eraser"), AnnotationOverlay::Eraser, QStringLiteral("橡皮擦"), 1,
-                  0);
+    addToolButton(Icons::Id::Pen, AnnotationOverlay::Pen, QStringLiteral("画笔"), 0, 1);
+    addToolButton(Icons::Id::Highlighter, AnnotationOverlay::Highlighter, QStringLiteral("荧光笔"),
+                  0, 2);
+    addToolButton(Icons::Id::Eraser, AnnotationOverlay::Eraser, QStringLiteral("橡皮擦"), 1, 0);
 
-    undoButton_ = addButton(QStringLiteral("undo"), 72, QStringLiteral("撤销上一笔"), 1, 1);
+    undoButton_ = addButton(Icons::Id::Undo, 72, QStringLiteral("撤销上一笔"), 1, 1);
     connect(undoButton_, &TouchButton::clicked, this, [this] {
         emit undoRequested();
         emit activity();
     });
-    clearButton_ = addButton(QStringLiteral("clear"), 72, QStringLiteral("清除全部批注"), 1, 2);
-    clearButton_->setAccent(kClearAccent);
+    clearButton_ = addButton(Icons::Id::Clear, 72, QStringLiteral("清除全部批注"), 1, 2);
+    clearButton_->setAccent(Palette::kDanger);
     connect(clearButton_, &TouchButton::clicked, this, [this] {
         emit clearRequested();
         emit activity();
@@ -64,15 +57,15 @@ AnnotPanel::AnnotPanel(QWidget *parent) : QWidget(parent)
     toolButtons_ << undoButton_ << clearButton_;
     toolButtons_.first()->setChecked(true);
 
-    for (int j = 0; j < 6; ++j) {
-        TouchButton *swatch =
-            addButton(QString(), 48, QStringLiteral("画笔颜色 %1").arg(j + 1), 2 + j / 3, j % 3);
-        swatch->setSwatch(kColors[j]);
+    for (int j = 0; j < int(std::size(Palette::kPenColors)); ++j) {
+        TouchButton *swatch = addButton(Icons::Id::None, 48,
+                                        QStringLiteral("画笔颜色 %1").arg(j + 1), 2 + j / 3, j % 3);
+        const QColor color = Palette::kPenColors[j];
+        swatch->setSwatch(color);
         swatch->setCheckable(true);
-        connect(swatch, &TouchButton::clicked, this, [this, swatch, j] {
-            color_ = kColors[j];
+        connect(swatch, &TouchButton::clicked, this, [this, swatch, color] {
             checkOnly(swatches_, swatch);
-            emit colorChanged(kColors[j]);
+            emit colorChanged(color);
             emit activity();
         });
         swatches_ << swatch;
@@ -82,7 +75,7 @@ AnnotPanel::AnnotPanel(QWidget *parent) : QWidget(parent)
     const QString levels[] = {QStringLiteral("细"), QStringLiteral("中"), QStringLiteral("粗")};
     for (int k = 0; k < 3; ++k) {
         TouchButton *button =
-            addButton(QString(), 48, QStringLiteral("笔迹粗细：%1").arg(levels[k]), 4, k);
+            addButton(Icons::Id::None, 48, QStringLiteral("笔迹粗细：%1").arg(levels[k]), 4, k);
         button->setBadge(levels[k]);
         button->setCheckable(true);
         connect(button, &TouchButton::clicked, this, [this, button, k] {
@@ -107,8 +100,8 @@ AnnotPanel::AnnotPanel(QWidget *parent) : QWidget(parent)
     setPageStatus(0, 0);
 }
 
-TouchButton *AnnotPanel::addButton(const QString &iconId, int pixelSize, const QString &tip,
-                                   int row, int column)
+TouchButton *AnnotPanel::addButton(Icons::Id iconId, int pixelSize, const QString &tip, int row,
+                                   int column)
 {
     auto *button = new TouchButton(iconId, this);
     button->setPixelSize(pixelSize);
@@ -117,8 +110,8 @@ TouchButton *AnnotPanel::addButton(const QString &iconId, int pixelSize, const Q
     return button;
 }
 
-void AnnotPanel::addToolButton(const QString &iconId, AnnotationOverlay::Tool tool,
-                               const QString &tip, int row, int column)
+void AnnotPanel::addToolButton(Icons::Id iconId, AnnotationOverlay::Tool tool, const QString &tip,
+                               int row, int column)
 {
     TouchButton *button = addButton(iconId, 72, tip, row, column);
     button->setCheckable(true);
@@ -152,7 +145,6 @@ void AnnotPanel::checkOnly(const QList<TouchButton *> &buttons, TouchButton *cho
 
 void AnnotPanel::setPageStatus(int page, int count)
 {
-    page_ = page;
     count_ = count;
     const bool inked = count >= 1;
     if (inked) {
@@ -174,7 +166,8 @@ void AnnotPanel::refreshStatusStyle()
     if (!status_)
         return;
     const QColor c = count_ < 1 ? kStatusEmpty : kStatusInked;
-    const int alpha = fade_ > 1 ? 255 : fade_ <= 0 ? 0 : int(std::floor(fade_ * 255 + 0.5));
+    const double f = fade();
+    const int alpha = f > 1 ? 255 : f <= 0 ? 0 : int(std::floor(f * 255 + 0.5));
     status_->setStyleSheet(QStringLiteral("color:rgba(%1,%2,%3,%4); background:transparent;")
                                .arg(c.red())
                                .arg(c.green())
@@ -184,27 +177,22 @@ void AnnotPanel::refreshStatusStyle()
 
 void AnnotPanel::setFade(double f)
 {
-    if (qFuzzyCompare(f, fade_))
+    if (!storeFade(f))
         return;
-    fade_ = f;
-    for (const QList<TouchButton *> *list : {&toolButtons_, &swatches_, &widthButtons_}) {
-        for (TouchButton *button : *list)
-            button->setFade(f);
-    }
+    spread(this, f);
     refreshStatusStyle();
     update();
+}
+
+void AnnotPanel::applyNativeStyles()
+{
+    BarChrome::applyNativeStyles(this);
 }
 
 void AnnotPanel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(fade_);
-    const QRectF card = QRectF(rect()).adjusted(1, 1, -1, -1);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(20, 20, 24, 205));
-    painter.drawRoundedRect(card, 20, 20);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(255, 255, 255, 55), 1.2));
-    painter.drawRoundedRect(card, 20, 20);
+    painter.setOpacity(fade());
+    BarChrome::paintCard(painter, rect(), Palette::kPanelCard);
 }

@@ -1,8 +1,10 @@
 // The pen menu: tools, pen colours, widths, undo and clear, and a status line for the current
-// slide.
+// slide. Leaves out its place on screen, which the floating toolbar decides.
 #pragma once
 
 #include "annotation/AnnotationOverlay.h"
+#include "controls/IconPainter.h"
+#include "controls/IdleFade.h"
 
 #include <QColor>
 #include <QList>
@@ -11,7 +13,7 @@
 class QLabel;
 class TouchButton;
 
-class AnnotPanel : public QWidget
+class AnnotPanel : public QWidget, public Fadable
 {
     Q_OBJECT
 
@@ -20,8 +22,7 @@ public:
 
     // Checks the button of the tool and no other; emits nothing.
     void syncTool(AnnotationOverlay::Tool tool);
-    QSize panelSize() const { return sizeHint(); }
-    void refreshStatusStyle();
+    void applyNativeStyles();
 
     const QList<TouchButton *> &toolButtons() const { return toolButtons_; }
     const QList<TouchButton *> &swatches() const { return swatches_; }
@@ -29,12 +30,10 @@ public:
     TouchButton *undoButton() const { return undoButton_; }
     TouchButton *clearButton() const { return clearButton_; }
     QLabel *statusLabel() const { return status_; }
-    QColor color() const { return color_; }
-    double fade() const { return fade_; }
 
 public slots:
     void setPageStatus(int page, int count);
-    void setFade(double f);
+    void setFade(double f) override;
 
 signals:
     void toolChanged(AnnotationOverlay::Tool tool);
@@ -48,12 +47,13 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    TouchButton *addButton(const QString &iconId, int pixelSize, const QString &tip, int row,
+    TouchButton *addButton(Icons::Id iconId, int pixelSize, const QString &tip, int row,
                            int column);
-    void addToolButton(const QString &iconId, AnnotationOverlay::Tool tool, const QString &tip,
-                       int row, int column);
+    void addToolButton(Icons::Id iconId, AnnotationOverlay::Tool tool, const QString &tip, int row,
+                       int column);
     void chooseTool(AnnotationOverlay::Tool tool);
     static void checkOnly(const QList<TouchButton *> &buttons, TouchButton *chosen);
+    void refreshStatusStyle();
 
     QList<TouchButton *> toolButtons_;
     QList<TouchButton *> swatches_;
@@ -61,8 +61,5 @@ private:
     TouchButton *undoButton_ = nullptr;
     TouchButton *clearButton_ = nullptr;
     QLabel *status_ = nullptr;
-    int page_ = 0;
     int count_ = 0;
-    QColor color_ = QColor(255, 59, 48);
-    double fade_ = 1.0;
 };

@@ -1,9 +1,12 @@
-// The one-shot commands: each prints at most one line on standard output and yields an exit code.
+// The one-shot commands: each prints one line on standard output and yields an exit code; a
+// change that could not be saved prints an error line and exits with 1. No window is involved.
 #include "app/Commands.h"
 
 #include "platform/AutoStart.h"
 #include "update/UpdateConsole.h"
+#include "update/UpdateSettings.h"
 #include "update/Updater.h"
+#include "update/Version.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -19,53 +22,68 @@ const QString kUpdateMode = QStringLiteral("--update-mode");
 const QString kCheckUpdate = QStringLiteral("--check-update");
 const QString kUpdateUrl = QStringLiteral("--update-url");
 
+int print(const QString &line, int exitCode)
+{
+    const QByteArray bytes = UpdateConsole::escaped(line).toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+    return exitCode;
+}
+
 int usage(const char *line)
 {
-    std::printf("usage: Podivex.exe %s\n", line);
-    std::fflush(stdout);
-    return 1;
+    return print(QStringLiteral("usage: Podivex.exe %1").arg(QLatin1String(line)), 1);
+}
+
+int error(const QString &message)
+{
+    return print(QStringLiteral("error: %1").arg(message), 1);
 }
 
 int autoStart(const QString &value)
 {
-    if (value == QLatin1String("on") || value == QLatin1String("off"))
-        setAutoStart(value == QLatin1String("on"));
-    else if (value != QLatin1String("status"))
+    if (value == QLatin1String("on") || value == QLatin1String("off")) {
+        const bool on = value == QLatin1String("on");
+        if (!setAutoStart(on) || isAutoStartEnabled() != on)
+            return error(QStringLiteral("cannot turn start at log-on %1").arg(value));
+    } else if (value != QLatin1String("status")) {
         return usage("--autostart on|off|status");
-    std::printf("autostart=%s\n", isAutoStartEnabled() ? "on" : "off");
-    std::fflush(stdout);
-    return 0;
+    }
+    return print(
+        QStringLiteral("autostart=%1").arg(QLatin1String(isAutoStartEnabled() ? "on" : "off")), 0);
 }
 
 int compareVersions(const QString &a, const QString &b)
 {
     if (a.isEmpty() || b.isEmpty())
         return usage("--compare-versions <a> <b>");
-    std::printf("%d\n", Updater::compareVersions(a, b));
-    std::fflush(stdout);
-    return 0;
+    return print(QString::number(Version::compare(a, b)), 0);
 }
 
 int updateMode(const QString &value)
 {
-    static const QMap<QString, Updater::Mode> kModes = {{QStringLiteral("silent"), Updater::Silent},
-                                                        {QStringLiteral("ask"), Updater::Ask},
-                                                        {QStringLiteral("off"), Updater::Off}};
-    if (kModes.contains(value))
-        Updater::setMode(kModes.value(value));
-    else if (value != QLatin1String("status"))
+    const std::optional<UpdateSettings::Mode> mode = UpdateSettings::modeNamed(value);
+    QString message;
+    if (mode && !UpdateSettings::setMode(*mode, &message))
+        return error(message);
+    if (!mode && value != QLatin1String("status"))
         return usage("--update-mode silent|ask|off|status");
-    std::printf("update-mode=%s\n", qPrintable(kModes.key(Updater::mode())));
-    std::fflush(stdout);
-    return 0;
+    return print(
+        QStringLiteral("update-mode=") + UpdateSettings::entry(UpdateSettings::mode()).name, 0);
 }
 
+// In silent mode the check goes on to download, verify and start the installer; the line then
+// reports how that ended.
 int checkUpdate(const QStringList &args)
 {
     Updater updater;
-    const int url = args.indexOf(kUpdateUrl);
-    if (url >= 0)
-        updater.setManifestUrl(args.value(url + 1));
+    const int option = args.indexOf(kUpdateUrl);
+    if (option >= 0) {
+        const QString url = args.value(option + 1);
+        if (option + 1 >= args.size() || url.startsWith(QLatin1String("--")))
+            return usage("--check-update [--update-url <url>]");
+        updater.setManifestUrl(url);
+    }
     UpdateConsole console(&updater);
     QTimer::singleShot(0, &updater, [&updater] { updater.check(true); });
     return QCoreApplication::exec();

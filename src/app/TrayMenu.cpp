@@ -1,9 +1,11 @@
 // Tray icon and menu: toggles, re-detect, update mode, manual check, start at log-on, about, quit.
 #include "app/TrayMenu.h"
 
-#include "platform/AutoStart.h"
 #include "controls/IconPainter.h"
+#include "controls/Palette.h"
+#include "platform/AutoStart.h"
 #include "update/UpdatePrompts.h"
+#include "update/UpdateSettings.h"
 #include "update/Updater.h"
 
 #include <QActionGroup>
@@ -17,9 +19,6 @@ namespace
 {
 
 const QString kTrayTitle = QStringLiteral("演示悬浮工具栏");
-// Indexed by Updater::Mode.
-const QString kModeEntries[] = {QStringLiteral("静默更新"), QStringLiteral("弹窗询问"),
-                                QStringLiteral("不自动更新")};
 
 } // namespace
 
@@ -30,9 +29,9 @@ QIcon makeTrayIcon()
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(18, 18, 22));
+    painter.setBrush(Palette::kBackdrop);
     painter.drawEllipse(QRectF(2, 2, 60, 60));
-    Icons::draw(painter, QStringLiteral("annotate"), QRectF(14, 12, 36, 36), Qt::white);
+    Icons::draw(painter, Icons::Id::Annotate, QRectF(14, 12, 36, 36), Qt::white);
     painter.end();
     return QIcon(pixmap);
 }
@@ -71,16 +70,18 @@ void TrayMenu::buildMenu(const std::function<void()> &toggleControls,
     QMenu *settings = m_menu->addMenu(QStringLiteral("设置"));
     auto *modes = new QActionGroup(m_menu.get());
     modes->setExclusive(true);
-    for (const Updater::Mode mode : {Updater::Silent, Updater::Ask, Updater::Off}) {
-        QAction *entry = settings->addAction(kModeEntries[mode]);
+    for (const UpdateSettings::ModeEntry &mode : UpdateSettings::modes()) {
+        QAction *entry = settings->addAction(mode.label);
         entry->setCheckable(true);
-        entry->setChecked(Updater::mode() == mode);
+        entry->setChecked(UpdateSettings::mode() == mode.mode);
         modes->addAction(entry);
         QObject::connect(entry, &QAction::triggered, m_tray, [this, entry, mode] {
-            Updater::setMode(mode);
+            QString error;
+            const bool saved = UpdateSettings::setMode(mode.mode, &error);
             entry->setChecked(true);
             m_tray->showMessage(QStringLiteral("Podivex"),
-                                QStringLiteral("更新方式已设为：%1").arg(Updater::modeText(mode)),
+                                saved ? QStringLiteral("更新方式已设为：%1").arg(mode.label)
+                                      : QStringLiteral("更新方式未能保存：%1").arg(error),
                                 QSystemTrayIcon::Information, 2000);
         });
     }
@@ -114,7 +115,8 @@ void TrayMenu::showAbout()
     box.setTextFormat(Qt::RichText);
     box.setText(QStringLiteral(
         "<h2 style='margin-bottom:2px'>Podivex</h2><div style='color:#7A7A88'>演示放映悬浮工具栏 · "
-        "v" PODIVEX_VERSION "</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
+        "v" PODIVEX_VERSION
+        "</div><hr><p>为 <b>Microsoft PowerPoint / Microsoft 365 / WPS 演示（WPS "
         "Office）</b> "
         "的全屏放映场景设计的触屏友好悬浮工具条。</"
         "p><p>支持批注（按页独立保存）、翻页、结束放映、最小化放映窗口，"

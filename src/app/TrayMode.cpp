@@ -7,6 +7,7 @@
 #include "control/SlideController.h"
 #include "controls/BottomBar.h"
 #include "controls/FloatToolBar.h"
+#include "controls/Palette.h"
 #include "detection/SlideFinder.h"
 #include "platform/TopMostGuard.h"
 
@@ -24,8 +25,6 @@ win::Handle handleOf(const QWidget *w)
     return win::fromWinId(w->winId());
 }
 
-const QColor kInitialPenColor(255, 59, 48);
-
 } // namespace
 
 TrayMode::TrayMode(bool withTray)
@@ -41,11 +40,9 @@ TrayMode::TrayMode(bool withTray)
     win::setNoActivate(overlay, true);
     win::setClickThrough(overlay, true);
     win::setTopMost(overlay, true);
-    const win::Handle panel = handleOf(m_panel.get());
-    win::setToolWindow(panel, true);
-    win::setNoActivate(panel, true);
-    win::setTopMost(panel, true);
+    m_panel->applyNativeStyles();
     m_toolBar->setCompanion(m_panel.get());
+    connect(m_toolBar.get(), &FloatToolBar::fadeChanged, m_panel.get(), &AnnotPanel::setFade);
     m_toolBar->applyNativeStyles();
     m_bottomBar->applyNativeStyles();
     for (const QWidget *w :
@@ -80,14 +77,14 @@ TrayMode::TrayMode(bool withTray)
     connect(m_bottomBar.get(), &BottomBar::endClicked, this, [this] { m_controller->endShow(); });
     connect(m_bottomBar.get(), &BottomBar::minimizeClicked, this,
             [this] { m_controller->minimizeShow(); });
-    m_toolBar->setPenColor(kInitialPenColor);
-    m_overlay->setColor(kInitialPenColor);
+    m_toolBar->setPenColor(Palette::kInitialPen);
+    m_overlay->setColor(Palette::kInitialPen);
     connect(m_toolBar.get(), &FloatToolBar::annotateToggled, this, &TrayMode::onAnnotateToggled);
     connect(m_toolBar.get(), &FloatToolBar::expandToggled, this, &TrayMode::onExpandToggled);
-    connect(m_panel.get(), &AnnotPanel::toolChanged, this, [this](AnnotationOverlay::Tool tool) {
-        m_overlay->setTool(tool);
-        stackingTick(); // a click-through change lifts the overlay over the bars
-    });
+    connect(m_panel.get(), &AnnotPanel::toolChanged, m_overlay.get(), &AnnotationOverlay::setTool);
+    // The overlay lifts itself over everything when it changes; the bars go back on top at once,
+    // not at the next stacking tick, or the next tap meant for them lands on the overlay.
+    connect(m_overlay.get(), &AnnotationOverlay::raisedItself, this, &TrayMode::stackingTick);
     connect(m_panel.get(), &AnnotPanel::colorChanged, this, [this](const QColor &color) {
         m_overlay->setColor(color);
         m_toolBar->setPenColor(color);
@@ -233,7 +230,6 @@ void TrayMode::onAnnotateToggled(bool on)
         m_panel->syncTool(AnnotationOverlay::Pointer);
     }
     applyPanelRule();
-    stackingTick();
 }
 
 void TrayMode::onExpandToggled(bool on)
@@ -262,7 +258,6 @@ void TrayMode::toggleControls()
         m_panel->setVisible(false);
         m_overlay->setOverlayActive(false);
     }
-    stackingTick();
 }
 
 void TrayMode::redetect()

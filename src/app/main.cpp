@@ -1,7 +1,9 @@
 // The entry: application identity, then the command line picks a one-shot command or the tray.
 #include "app/Commands.h"
 #include "app/ProbeReport.h"
+#include "app/TrayMenu.h"
 #include "app/TrayMode.h"
+#include "update/Updater.h"
 
 #include <QApplication>
 
@@ -29,5 +31,9 @@ int main(int argc, char *argv[])
     if (Commands::runOneShot(args, &exitCode))
         return exitCode;
     TrayMode tray;
+    // Lets a publisher try a release against a staging manifest before publishing it.
+    const int url = args.indexOf(QStringLiteral("--update-url"));
+    if (url >= 0)
+        tray.trayMenu()->updater()->setManifestUrl(args.value(url + 1));
     return app->exec();
 }

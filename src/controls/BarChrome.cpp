@@ -7,13 +7,6 @@
 #include <QPainterPath>
 #include <QWidget>
 
-namespace
-{
-
-constexpr qreal kCardRadius = 22;
-
-} // namespace
-
 namespace BarChrome
 {
 
@@ -28,28 +21,29 @@ void initFloatingWindow(QWidget *window, const QString &title)
 
 void applyNativeStyles(QWidget *window)
 {
-    const win::Handle hwnd = win::fromWinId(window->winId());
-    win::setToolWindow(hwnd, true);
-    win::setNoActivate(hwnd, true);
-    win::setTopMost(hwnd, true);
+    const win::Handle handle = win::fromWinId(window->winId());
+    win::setToolWindow(handle, true);
+    win::setNoActivate(handle, true);
+    win::setTopMost(handle, true);
 }
 
-void paintCard(QPainter &p, const QRectF &rect)
+void paintCard(QPainter &p, const QRectF &rect, const Palette::Card &card)
 {
-    const QRectF card = rect.adjusted(1, 1, -1, -1);
+    const QRectF r = rect.adjusted(1, 1, -1, -1);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(18, 18, 22, 200));
-    p.drawRoundedRect(card, kCardRadius, kCardRadius);
+    p.setBrush(card.fill);
+    p.drawRoundedRect(r, card.radius, card.radius);
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 60), 1.2));
-    p.drawRoundedRect(card, kCardRadius, kCardRadius);
+    p.setPen(QPen(card.outline, 1.2));
+    p.drawRoundedRect(r, card.radius, card.radius);
 }
 
 QRegion cardRegion(const QRect &rect)
 {
     // The whole rectangle's rounded outline: the card's antialiased rim stays inside.
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect), kCardRadius, kCardRadius);
+    const qreal radius = Palette::kBarCard.radius;
+    path.addRoundedRect(QRectF(rect), radius, radius);
     return QRegion(path.toFillPolygon().toPolygon());
 }
 

@@ -2,98 +2,24 @@
 #include "controls/BottomBar.h"
 
 #include "controls/BarChrome.h"
+#include "controls/BarGroup.h"
 #include "controls/IdleFade.h"
+#include "controls/PageLabel.h"
 #include "controls/TouchButton.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QScreen>
-#include <QTimer>
 
 namespace
 {
 
 constexpr int kButtonSize = 72;
 constexpr int kOuterMargin = 16;
-constexpr int kGroupMargin = 10;
 constexpr int kSpacing = 14;
 const QString kSwapTip = QStringLiteral("切换：交换左下/右下两组的位置");
 
 } // namespace
-
-BarGroup::BarGroup(QWidget *parent) : QWidget(parent), m_layout(new QHBoxLayout(this))
-{
-    m_layout->setContentsMargins(kGroupMargin, kGroupMargin, kGroupMargin, kGroupMargin);
-    m_layout->setSpacing(kSpacing);
-}
-
-void BarGroup::setFade(double fade)
-{
-    if (fade == m_fade)
-        return;
-    m_fade = fade;
-    update();
-}
-
-void BarGroup::paintEvent(QPaintEvent *)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setOpacity(m_fade);
-    BarChrome::paintCard(p, rect());
-}
-
-PageLabel::PageLabel(QWidget *parent) : QWidget(parent)
-{
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setFocusPolicy(Qt::NoFocus);
-}
-
-void PageLabel::setText(const QString &text)
-{
-    if (text == m_text)
-        return;
-    m_text = text;
-    update();
-}
-
-void PageLabel::setFade(double fade)
-{
-    if (fade == m_fade)
-        return;
-    m_fade = fade;
-    update();
-}
-
-QSize PageLabel::sizeHint() const
-{
-    return QSize(m_size, m_size);
-}
-
-int PageLabel::textPixelSize(int length)
-{
-    if (length < 8)
-        return 22;
-    return length <= 9 ? 18 : 15;
-}
-
-void PageLabel::paintEvent(QPaintEvent *)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setOpacity(m_fade);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 20));
-    p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 16, 16);
-    QFont font = p.font();
-    font.setPixelSize(textPixelSize(int(m_text.size())));
-    font.setWeight(QFont::Bold);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(rect(), Qt::AlignCenter, m_text);
-}
 
 BottomBar::BottomBar(QWidget *parent) : QWidget(parent), m_fader(new IdleFade(this))
 {
@@ -101,7 +27,6 @@ BottomBar::BottomBar(QWidget *parent) : QWidget(parent), m_fader(new IdleFade(th
     if (const QScreen *primary = QGuiApplication::primaryScreen())
         m_screenRect = primary->geometry();
     buildUi();
-    connect(m_fader, &IdleFade::changed, this, [this] { applyFade(); });
     applyGroupOrder();
     applyGeometry();
     m_fader->fadeTo(1.0);
@@ -115,18 +40,21 @@ void BottomBar::buildUi()
     m_layout->setSpacing(kSpacing);
 
     m_leftGroup = addGroup();
-    addButton(m_leftGroup, "power", QStringLiteral("关闭放映"), [this] { emit endClicked(); });
-    m_buttons.last()->setAccent(QColor(255, 89, 72));
-    addButton(m_leftGroup, "minimize", QStringLiteral("最小化放映窗口"),
+    addButton(m_leftGroup, Icons::Id::Power, QStringLiteral("关闭放映"), [this] {
+        emit endClicked();
+    })->setAccent(Palette::kDanger);
+    addButton(m_leftGroup, Icons::Id::Minimize, QStringLiteral("最小化放映窗口"),
               [this] { emit minimizeClicked(); });
-    addButton(m_leftGroup, "swap", kSwapTip, [this] { swapGroups(); });
+    addButton(m_leftGroup, Icons::Id::Swap, kSwapTip, [this] { swapGroups(); });
 
     m_rightGroup = addGroup();
-    addButton(m_rightGroup, "prev", QStringLiteral("上一页"), [this] { emit prevClicked(); });
+    addButton(m_rightGroup, Icons::Id::Prev, QStringLiteral("上一页"),
+              [this] { emit prevClicked(); });
     m_pageLabel = new PageLabel(m_rightGroup);
     m_rightGroup->row()->addWidget(m_pageLabel);
-    addButton(m_rightGroup, "next", QStringLiteral("下一页"), [this] { emit nextClicked(); });
-    addButton(m_rightGroup, "swap", kSwapTip, [this] { swapGroups(); });
+    addButton(m_rightGroup, Icons::Id::Next, QStringLiteral("下一页"),
+              [this] { emit nextClicked(); });
+    addButton(m_rightGroup, Icons::Id::Swap, kSwapTip, [this] { swapGroups(); });
 }
 
 BarGroup *BottomBar::addGroup()
@@ -136,19 +64,19 @@ BarGroup *BottomBar::addGroup()
     return group;
 }
 
-void BottomBar::addButton(BarGroup *group, const QString &icon, const QString &toolTip,
-                          const std::function<void()> &action)
+TouchButton *BottomBar::addButton(BarGroup *group, Icons::Id icon, const QString &toolTip,
+                                  const std::function<void()> &action)
 {
     auto *button = new TouchButton(icon, group);
     button->setPixelSize(kButtonSize);
     button->setToolTip(toolTip);
-    m_buttons << button;
     connect(button, &QAbstractButton::clicked, this, [this, action] {
         resetIdle();
         emit userActivity();
         action();
     });
     group->row()->addWidget(button);
+    return button;
 }
 
 void BottomBar::setScreenRect(const QRect &rect)
@@ -213,17 +141,6 @@ void BottomBar::swapGroups()
     m_swapped = !m_swapped;
     applyGroupOrder();
     m_fader->resetIdle();
-}
-
-void BottomBar::applyFade()
-{
-    const double fade = m_fader->fade();
-    for (TouchButton *button : std::as_const(m_buttons))
-        button->setFade(fade);
-    m_leftGroup->setFade(fade);
-    m_rightGroup->setFade(fade);
-    m_pageLabel->setFade(fade);
-    update();
 }
 
 void BottomBar::applyGeometry()

@@ -1,62 +1,19 @@
 // The bottom bar: show controls in one lower corner, navigation and page counter in the other.
+// Leaves out what the buttons do to the show, which the owner connects to the signals.
 #pragma once
 
-#include <QList>
+#include "controls/IconPainter.h"
+
 #include <QRect>
 #include <QWidget>
 
 #include <functional>
 
+class BarGroup;
 class IdleFade;
+class PageLabel;
 class QHBoxLayout;
 class TouchButton;
-
-// A dark rounded card holding a row of buttons.
-class BarGroup : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit BarGroup(QWidget *parent = nullptr);
-
-    QHBoxLayout *row() const { return m_layout; }
-    double fade() const { return m_fade; }
-    // Stores the fade and repaints when it differs.
-    void setFade(double fade);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QHBoxLayout *m_layout;
-    double m_fade = 1.0;
-};
-
-// The page counter: a button-sized face with the bold "current / total" text.
-class PageLabel : public QWidget
-{
-    Q_OBJECT
-
-public:
-    explicit PageLabel(QWidget *parent = nullptr);
-
-    QString text() const { return m_text; }
-    void setText(const QString &text);
-    double fade() const { return m_fade; }
-    void setFade(double fade);
-    QSize sizeHint() const override;
-
-    // Pixel size of the text font for a text of the given length.
-    static int textPixelSize(int length);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QString m_text = QStringLiteral("— / —");
-    double m_fade = 1.0;
-    int m_size = 72;
-};
 
 class BottomBar : public QWidget
 {
@@ -73,8 +30,6 @@ public:
     void resetIdle();
     void fadeTo(double x);
 
-    QRect screenRect() const { return m_screenRect; }
-    bool isSwapped() const { return m_swapped; }
     double fade() const;
     QString pageText() const;
 
@@ -93,10 +48,9 @@ protected:
 private:
     void buildUi();
     BarGroup *addGroup();
-    void addButton(BarGroup *group, const QString &icon, const QString &toolTip,
-                   const std::function<void()> &action);
+    TouchButton *addButton(BarGroup *group, Icons::Id icon, const QString &toolTip,
+                           const std::function<void()> &action);
     void swapGroups();
-    void applyFade();
     void applyGeometry();
     void applyGroupOrder();
     void updateVisibility();
@@ -105,7 +59,6 @@ private:
     QHBoxLayout *m_layout = nullptr;
     BarGroup *m_leftGroup = nullptr;
     BarGroup *m_rightGroup = nullptr;
-    QList<TouchButton *> m_buttons;
     PageLabel *m_pageLabel = nullptr;
     QRect m_screenRect;
     bool m_hasTarget = false;

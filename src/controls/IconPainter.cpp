@@ -5,9 +5,9 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <QRectF>
-#include <QString>
 
 #include <initializer_list>
+#include <iterator>
 
 namespace
 {
@@ -195,25 +195,36 @@ void power(QPainter &p, const Frame &f, const QColor &color)
 using Painter = void (*)(QPainter &, const Frame &, const QColor &);
 
 struct Entry {
-    const char *id;
+    Icons::Id id;
+    const char *name;
     Painter paint;
 };
 
-const Entry kIcons[] = {
-    {"pen", pen},       {"annotate", pen},      {"highlighter", highlighter},
-    {"eraser", eraser}, {"pointer", pointer},   {"clear", clear},
-    {"undo", undo},     {"minimize", minimize}, {"prev", prev},
-    {"next", next},     {"swap", swap},         {"grip", grip},
-    {"expand", expand}, {"collapse", collapse}, {"power", power},
+// In the order of Icons::Id, None left out.
+constexpr Entry kIcons[] = {
+    {Icons::Id::Pen, "pen", pen},
+    {Icons::Id::Annotate, "annotate", pen},
+    {Icons::Id::Highlighter, "highlighter", highlighter},
+    {Icons::Id::Eraser, "eraser", eraser},
+    {Icons::Id::Pointer, "pointer", pointer},
+    {Icons::Id::Clear, "clear", clear},
+    {Icons::Id::Undo, "undo", undo},
+    {Icons::Id::Minimize, "minimize", minimize},
+    {Icons::Id::Prev, "prev", prev},
+    {Icons::Id::Next, "next", next},
+    {Icons::Id::Swap, "swap", swap},
+    {Icons::Id::Grip, "grip", grip},
+    {Icons::Id::Expand, "expand", expand},
+    {Icons::Id::Collapse, "collapse", collapse},
+    {Icons::Id::Power, "power", power},
 };
+static_assert(std::size(kIcons) == std::size_t(Icons::Id::Power),
+              "every icon id has exactly one entry");
 
-Painter find(const QString &id)
+const Entry *find(Icons::Id id)
 {
-    for (const Entry &e : kIcons) {
-        if (id == QLatin1String(e.id))
-            return e.paint;
-    }
-    return nullptr;
+    const std::size_t index = std::size_t(id) - 1;
+    return id != Icons::Id::None && index < std::size(kIcons) ? &kIcons[index] : nullptr;
 }
 
 } // namespace
@@ -221,20 +232,34 @@ Painter find(const QString &id)
 namespace Icons
 {
 
-void draw(QPainter &p, const QString &id, const QRectF &box, const QColor &color)
+QList<Id> all()
 {
-    const Painter paint = find(id);
-    if (!paint)
+    QList<Id> ids;
+    for (const Entry &e : kIcons)
+        ids << e.id;
+    return ids;
+}
+
+QLatin1String name(Id id)
+{
+    const Entry *e = find(id);
+    return QLatin1String(e ? e->name : "");
+}
+
+void draw(QPainter &p, Id id, const QRectF &box, const QColor &color)
+{
+    const Entry *entry = find(id);
+    if (!entry)
         return;
     const Frame frame{box};
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     fillMode(p, color);
-    paint(p, frame, color);
+    entry->paint(p, frame, color);
     p.restore();
     // The underline lies outside the saved state: it is outlined with the caller's pen and leaves
     // the brush set on the caller's painter.
-    if (id == QLatin1String("annotate")) {
+    if (id == Id::Annotate) {
         p.setBrush(color);
         boxRoundRect(p, frame, {0.16, 0.86, 0.68, 0.07}, 0.035, 0.035);
     }

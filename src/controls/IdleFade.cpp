@@ -1,12 +1,30 @@
-// Idle timer and fade animation shared by the bars.
+// Idle timer, fade animation and the spreading of the fade through a window.
 #include "controls/IdleFade.h"
 
 #include <QEvent>
 #include <QTimer>
 #include <QVariantAnimation>
+#include <QWidget>
 
-IdleFade::IdleFade(QObject *parent)
-    : QObject(parent), m_idle(new QTimer(this)), m_animation(new QVariantAnimation(this))
+void Fadable::spread(QWidget *root, double fade)
+{
+    for (QWidget *w : root->findChildren<QWidget *>()) {
+        if (auto *fadable = dynamic_cast<Fadable *>(w))
+            fadable->setFade(fade);
+    }
+}
+
+bool Fadable::storeFade(double fade)
+{
+    if (qFuzzyCompare(fade, m_fade))
+        return false;
+    m_fade = fade;
+    return true;
+}
+
+IdleFade::IdleFade(QWidget *owner)
+    : QObject(owner), m_owner(owner), m_idle(new QTimer(this)),
+      m_animation(new QVariantAnimation(this))
 {
     m_idle->setSingleShot(true);
     m_idle->setInterval(kIdleMs);
@@ -14,9 +32,10 @@ IdleFade::IdleFade(QObject *parent)
     m_animation->setDuration(kFadeMs);
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
         m_fade = value.toDouble();
+        Fadable::spread(m_owner, m_fade);
         emit changed(m_fade);
     });
-    parent->installEventFilter(this);
+    owner->installEventFilter(this);
 }
 
 bool IdleFade::eventFilter(QObject *, QEvent *event)

@@ -1,10 +1,32 @@
-// The idle fade of the bars: full opacity on activity, a faint 0.32 after five idle seconds.
+// The idle fade of the floating controls: full opacity on activity, a faint 0.32 after five idle
+// seconds, spread to every fading widget of the window. Leaves out what counts as activity beyond
+// the pointer entering, which the owners report through resetIdle().
 #pragma once
 
 #include <QObject>
 
 class QTimer;
 class QVariantAnimation;
+class QWidget;
+
+// A widget painted at an opacity it is given.
+class Fadable
+{
+public:
+    virtual ~Fadable() = default;
+    virtual void setFade(double fade) = 0;
+    double fade() const { return m_fade; }
+
+    // Gives the fade to every fading widget below root.
+    static void spread(QWidget *root, double fade);
+
+protected:
+    // Stores fade; false when it equals the stored one, so nothing needs repainting.
+    bool storeFade(double fade);
+
+private:
+    double m_fade = 1.0;
+};
 
 class IdleFade : public QObject
 {
@@ -15,13 +37,11 @@ public:
     static constexpr int kFadeMs = 260;
     static constexpr double kIdleOpacity = 0.32;
 
-    // Also watches the parent: the pointer entering it is activity, leaving it starts the idle
-    // period.
-    explicit IdleFade(QObject *parent);
+    // Fades the owner's fading widgets; the pointer entering the owner is activity, leaving it
+    // starts the idle period.
+    explicit IdleFade(QWidget *owner);
 
     double fade() const { return m_fade; }
-    double target() const { return m_target; }
-    QTimer *idleTimer() const { return m_idle; }
 
     // Animates from the current fade to x, unless x already is the target.
     void fadeTo(double x);
@@ -33,9 +53,11 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
+    // After the owner's fading widgets have the new fade.
     void changed(double fade);
 
 private:
+    QWidget *m_owner;
     QTimer *m_idle;
     QVariantAnimation *m_animation;
     double m_fade = 1.0;

@@ -1,8 +1,6 @@
 // Painting and state of the touch button.
 #include "controls/TouchButton.h"
 
-#include "controls/IconPainter.h"
-
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -14,6 +12,14 @@ QColor white(int alpha)
     return QColor(255, 255, 255, alpha);
 }
 
+// Pixel size of the badge font for a badge of the given length.
+int badgePixelSize(int length)
+{
+    if (length <= 5)
+        return 22;
+    return length <= 7 ? 18 : 15;
+}
+
 QColor withAlpha(QColor c, int alpha)
 {
     c.setAlpha(alpha);
@@ -22,7 +28,7 @@ QColor withAlpha(QColor c, int alpha)
 
 } // namespace
 
-TouchButton::TouchButton(const QString &iconId, QWidget *parent)
+TouchButton::TouchButton(Icons::Id iconId, QWidget *parent)
     : QAbstractButton(parent), m_iconId(iconId)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -32,7 +38,7 @@ TouchButton::TouchButton(const QString &iconId, QWidget *parent)
     setAttribute(Qt::WA_AcceptTouchEvents, false);
 }
 
-void TouchButton::setIconId(const QString &id)
+void TouchButton::setIconId(Icons::Id id)
 {
     m_iconId = id;
     update();
@@ -61,10 +67,8 @@ void TouchButton::setBadge(const QString &text)
 
 void TouchButton::setFade(double fade)
 {
-    if (qFuzzyCompare(fade, m_fade))
-        return;
-    m_fade = fade;
-    update();
+    if (storeFade(fade))
+        update();
 }
 
 void TouchButton::setPixelSize(int size)
@@ -84,21 +88,14 @@ QColor TouchButton::contentColor() const
         return Qt::white;
     const double brightness =
         0.299 * m_accent.red() + 0.587 * m_accent.green() + 0.114 * m_accent.blue();
-    return brightness >= 140 ? QColor(16, 16, 20) : QColor(Qt::white);
-}
-
-int TouchButton::badgePixelSize(int length)
-{
-    if (length <= 5)
-        return 22;
-    return length <= 7 ? 18 : 15;
+    return brightness >= 140 ? Palette::kDarkContent : QColor(Qt::white);
 }
 
 void TouchButton::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setOpacity(m_fade);
+    p.setOpacity(fade());
     const QRectF frame = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
     if (m_swatch) {
         paintSwatch(p, frame);
@@ -129,7 +126,7 @@ void TouchButton::paintSwatch(QPainter &p, const QRectF &frame)
 
 void TouchButton::paintFace(QPainter &p, const QRectF &frame)
 {
-    QColor background = white(20);
+    QColor background = Palette::kRestingFace;
     if (isDown())
         background = white(78);
     else if (isChecked())

@@ -1,36 +1,31 @@
 // The finger-sized button of every floating control: painted face, vector icon or text badge, fade.
+// Leaves out what a click does, which the owner connects.
 #pragma once
+
+#include "controls/IconPainter.h"
+#include "controls/IdleFade.h"
+#include "controls/Palette.h"
 
 #include <QAbstractButton>
 #include <QColor>
 
-class TouchButton : public QAbstractButton
+class TouchButton : public QAbstractButton, public Fadable
 {
     Q_OBJECT
 
 public:
-    explicit TouchButton(const QString &iconId, QWidget *parent = nullptr);
+    explicit TouchButton(Icons::Id iconId, QWidget *parent = nullptr);
 
-    void setIconId(const QString &id);
+    void setIconId(Icons::Id id);
     void setAccent(const QColor &color);
     void setSwatch(const QColor &color);
     void setBadge(const QString &text);
-    void setFade(double fade);
+    void setFade(double fade) override;
     void setPixelSize(int size);
 
-    QString iconId() const { return m_iconId; }
-    QColor accent() const { return m_accent; }
-    QString badge() const { return m_badge; }
-    double fade() const { return m_fade; }
-    int pixelSize() const { return m_pixelSize; }
-    bool isSwatch() const { return m_swatch; }
+    Icons::Id iconId() const { return m_iconId; }
 
     QSize sizeHint() const override;
-
-    // Icon and text colour for the current state: dark on a light checked accent, else white.
-    QColor contentColor() const;
-    // Pixel size of the badge font for a badge of the given length.
-    static int badgePixelSize(int length);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -38,14 +33,15 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    // Icon and text colour for the current state: dark on a light checked accent, else white.
+    QColor contentColor() const;
     void paintSwatch(QPainter &p, const QRectF &frame);
     void paintFace(QPainter &p, const QRectF &frame);
     void paintContent(QPainter &p);
 
-    QString m_iconId;
-    QColor m_accent{76, 154, 255};
+    Icons::Id m_iconId;
+    QColor m_accent = Palette::kAccent;
     QString m_badge;
-    double m_fade = 1.0;
     int m_pixelSize = 72;
     bool m_hovered = false;
     bool m_swatch = false;

@@ -1,4 +1,5 @@
-// Update-check lines for standard output; exit codes 0 ok, 1 failure, 3 update offered.
+// Update-check lines for standard output. The lines carry manifest text, which is escaped here;
+// the one-shot commands' own lines are written by the commands.
 #include "update/UpdateConsole.h"
 
 #include <QCoreApplication>
@@ -29,12 +30,35 @@ QString UpdateConsole::resultLine(bool ok, const QString &message)
     return QStringLiteral("result=%1 %2").arg(QLatin1String(ok ? "ok" : "error"), message);
 }
 
+QString UpdateConsole::escaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (c == QLatin1Char('\\'))
+            out += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            out += QStringLiteral("\\t");
+        else if (u < 0x20 || (u >= 0x7f && u < 0xa0) || u == 0x2028 || u == 0x2029)
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 void UpdateConsole::answer(const QString &line, int exitCode)
 {
     if (m_printed)
         return;
     m_printed = true;
-    std::printf("%s\n", line.toLocal8Bit().constData());
+    const QByteArray bytes = escaped(line).toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
     QCoreApplication::exit(exitCode);
 }

@@ -1,5 +1,9 @@
-// Tray notifications, the forced and optional update dialogs, and the automatic check timers.
+// Tray notifications, the forced and optional update dialogs, and the automatic check timers. The
+// tray menu's own entries live with the menu.
 #include "update/UpdatePrompts.h"
+
+#include "update/UpdateSettings.h"
+#include "update/Version.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -28,7 +32,7 @@ QString sizeText(qint64 size)
 void askToUpdate(Updater *updater, const Updater::Info &info, bool forced, const Notify &notify,
                  const QIcon &icon)
 {
-    const QString local = Updater::localVersion();
+    const QString local = Version::local();
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("发现新版本"));
     box.setIconPixmap(icon.pixmap(48, 48));
@@ -53,8 +57,11 @@ void askToUpdate(Updater *updater, const Updater::Info &info, bool forced, const
     } else if (forced) {
         QCoreApplication::quit();
     } else if (role == QMessageBox::DestructiveRole) {
-        Updater::skip(info.version);
-        notify(QStringLiteral("已跳过 v%1，下次更新版本会再提醒").arg(info.version), 2500);
+        QString error;
+        if (UpdateSettings::skip(info.version, &error))
+            notify(QStringLiteral("已跳过 v%1，下次更新版本会再提醒").arg(info.version), 2500);
+        else
+            notify(QStringLiteral("未能记住跳过的版本：%1").arg(error), 4000);
     }
 }
 

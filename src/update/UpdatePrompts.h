@@ -1,4 +1,5 @@
 // The updater in tray mode: notifications, the update dialog, the log line, the check timers.
+// The decisions and the download are the engine's.
 #pragma once
 
 #include "update/Updater.h"

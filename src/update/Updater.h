@@ -1,14 +1,18 @@
-// Versions, the update settings file, and the manifest check, download and installer start.
+// The update engine: the manifest check, the decision, the bounded download into a private folder,
+// the digest check and the hand-over to the installer. Settings, versions and the manifest's
+// fields live in their own units; dialogs and console lines are the presenters' job.
 #pragma once
 
-#include <QMap>
-#include <QMetaType>
+#include "update/Manifest.h"
+
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class InstallerFile;
 class QNetworkAccessManager;
 class QNetworkReply;
-class QTextStream;
 class QTimer;
 class QUrl;
 
@@ -17,45 +21,19 @@ class Updater : public QObject
     Q_OBJECT
 
 public:
-    enum Mode { Silent = 0, Ask = 1, Off = 2 };
-    Q_ENUM(Mode)
-
-    // The parsed manifest.
-    struct Info {
-        QString version;
-        QString url;
-        QString sha256;
-        qint64 size = 0;
-        QString min;
-        QString notes;
-    };
+    using Info = UpdateInfo;
 
     explicit Updater(QObject *parent = nullptr);
-
-    static QString localVersion();
-    static int compareVersions(const QString &a, const QString &b);
-    static bool isNewer(const QString &a, const QString &b);
-    static Mode mode();
-    static void setMode(Mode mode);
-    static QString modeText(Mode mode);
-    static void skip(const QString &version);
-    static bool isSkipped(const QString &version);
-    static QString manifestUrl();
-
-    // The "[Update]" section of a settings text, by the file's reading rules.
-    static QMap<QString, QString> parseSettings(QTextStream &in);
-    // Reads a manifest body; on rejection *error holds the message of the failed check.
-    static bool parseManifest(const QByteArray &body, Info *info, QString *error);
+    ~Updater() override;
 
     void setManifestUrl(const QString &url);
     // Lets tests shorten the request guards; the defaults are 10 s and 10 min.
     void setTimeouts(int manifestMs, int downloadMs);
 
+    // A manual check ignores the skipped version and the mode "off". In silent mode the check
+    // goes on into the download, and the download's end is the check's one finished.
     void check(bool manual);
     void apply(const Info &info);
-    QString tempSetupPath(const QString &version) const;
-    bool verifyFile(const QString &path, const QString &sha256) const;
-    void fail(const QString &message, bool showStatus);
 
 signals:
     void prompt(const Updater::Info &info, bool forced, bool manual);
@@ -64,22 +42,28 @@ signals:
     void finished(bool ok, const QString &message);
 
 private:
-    void send(const QUrl &url, int timeoutMs);
-    QNetworkReply *takeReply();
-    void saveAvailable();
+    void fail(const QString &message, bool showStatus);
+    void send(const QUrl &url, int timeoutMs, const QString &timeoutMessage);
+    // Ends the request in flight; *failure is why it failed (an abort's reason, else the reply's
+    // error after prefix), empty when it did not.
+    QNetworkReply *takeReply(QString *failure, const QString &prefix);
+    void onManifestData();
     void onManifestFinished();
-    void handleManifest(const Updater::Info &info, bool manual);
+    void handleManifest(const Info &info, bool manual);
+    void onDownloadData();
     void onDownloadFinished();
+    void abortWith(const QString &message);
 
     QNetworkAccessManager *m_network;
     QNetworkReply *m_reply = nullptr;
     QTimer *m_timeout = nullptr;
     QString m_manifestUrl;
+    QByteArray m_manifest;
     Info m_pending;
+    std::unique_ptr<InstallerFile> m_installer;
+    QString m_abortReason; // set when the updater cut the request off
     bool m_manual = false;
     bool m_busy = false;
     int m_manifestTimeoutMs;
     int m_downloadTimeoutMs;
 };
-
-Q_DECLARE_METATYPE(Updater::Info)

@@ -2,7 +2,6 @@
 #include "OffscreenScreen.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,12 +24,14 @@ void configure(const QList<Screen> &screens)
                                 {"logicalBaseDpi", 96},
                                 {"dpr", s.dpr}});
     }
-    const QString path = QDir::temp().filePath(
-        QStringLiteral("podivex-offscreen-%1.json").arg(QCoreApplication::applicationPid()));
-    QFile file(path);
+    // In the working folder: the platform splits its arguments at colons, as in "C:\".
+    static const QString name =
+        QStringLiteral("podivex-offscreen-%1.json").arg(QCoreApplication::applicationPid());
+    QFile file(name);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QJsonDocument(QJsonObject{{"screens", list}}).toJson());
-    qputenv("QT_QPA_PLATFORM", QStringLiteral("offscreen:configfile=%1").arg(path).toUtf8());
+    qAddPostRoutine([] { QFile::remove(name); });
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + name.toUtf8());
 }
 
 QList<Screen> bothRatios()

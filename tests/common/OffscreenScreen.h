@@ -1,5 +1,4 @@
-// Gives the offscreen platform screens of chosen sizes and ratios; call before the application
-// exists.
+// Offscreen screens of chosen sizes and ratios at 96 DPI; set up before the application exists.
 #pragma once
 
 #include <QList>

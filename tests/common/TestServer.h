@@ -1,78 +1,80 @@
-// A small HTTP and HTTPS server on 127.0.0.1 with canned, streamed or broken answers.
+// A misbehaving HTTP server on 127.0.0.1: canned or filler bodies streamed as the socket drains,
+// answers that stall, stop half-way or never end, and a record of the request targets.
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
-#include <QObject>
-#include <QPair>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QUrl>
 
-class QTcpServer;
-class QTcpSocket;
+#include <memory>
 
-class TestServer : public QObject
+class TestServer
 {
-    Q_OBJECT
-
 public:
-    enum class Ending {
-        Complete, // the whole body, then a graceful close
-        Stall,    // the request is never answered
-        CutOff,   // half of the body, then a graceful close
-        Reset,    // half of the body, then the connection is reset with the request still unread
-    };
+    enum class Ending { Complete, Stall, CutOff, Endless };
 
+    // fillerSize >= 0 sends that many 'x' in place of the body; CutOff stops half-way, Endless
+    // sends a chunked body without end.
     struct Answer {
-        Answer(int status = 200, const QByteArray &body = {}, qint64 generatedSize = -1,
-               const QList<QPair<QByteArray, QByteArray>> &headers = {},
-               Ending ending = Ending::Complete)
-            : status(status), body(body), generatedSize(generatedSize), headers(headers),
-              ending(ending)
-        {
-        }
-        int status;
-        QByteArray body;
-        qint64 generatedSize; // when >= 0: a body of generatedBytes() streamed as it drains
-        QList<QPair<QByteArray, QByteArray>> headers;
-        Ending ending;
+        int status = 200;
+        QByteArray body = {};
+        qint64 fillerSize = -1;
+        Ending ending = Ending::Complete;
     };
 
-    struct Request {
-        QByteArray path;
-        QByteArray query;
-        QHash<QByteArray, QByteArray> headers; // names lower-cased
-    };
+    bool listen()
+    {
+        QObject::connect(&m_server, &QTcpServer::pendingConnectionAvailable, &m_server, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [=] { respond(socket); });
+        });
+        return m_server.listen(QHostAddress::LocalHost);
+    }
+    void setAnswer(const QByteArray &path, const Answer &answer) { m_answers.insert(path, answer); }
+    QUrl url(const QString &path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
 
-    explicit TestServer(QObject *parent = nullptr);
-    ~TestServer() override;
-
-    // Plain HTTP, or HTTPS with the given PEM certificate and key.
-    bool listen();
-    bool listenTls(const QString &certFile, const QString &keyFile);
-    // Every connection gets this answer without its request being read (for a true reset).
-    void answerUnread(const Answer &answer);
-
-    void setAnswer(const QByteArray &path, const Answer &answer);
-    QUrl url(const QString &pathAndQuery) const;
-    const QList<Request> &requests() const { return m_requests; }
-
-    // The deterministic content of generated bodies, and its SHA-256 as lower-case hex.
-    static QByteArray generatedBytes(qint64 offset, qint64 length);
-    static QByteArray generatedSha256(qint64 size);
-    // A self-signed certificate for 127.0.0.1 made with openssl; false when openssl is missing.
-    static bool makeCertificate(const QString &dir, QString *certFile, QString *keyFile);
+    QList<QByteArray> requests; // the request targets, path and query
 
 private:
-    bool listenOn(QTcpServer *server);
-    void accept();
-    void readRequest(QTcpSocket *socket);
-    void respond(QTcpSocket *socket, const Answer &answer);
+    void respond(QTcpSocket *socket)
+    {
+        const int end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QByteArray target = socket->read(end + 4).split(' ').value(1);
+        requests << target;
+        const Answer answer = m_answers.value(target.split('?').value(0), Answer{404});
+        if (answer.ending == Ending::Stall)
+            return;
+        const qint64 length = answer.fillerSize >= 0 ? answer.fillerSize : answer.body.size();
+        socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n" +
+                      (answer.ending == Ending::Endless
+                           ? QByteArray("Transfer-Encoding: chunked\r\n\r\n")
+                           : "Content-Length: " + QByteArray::number(length) + "\r\n\r\n"));
+        const qint64 stop = answer.ending == Ending::CutOff ? length / 2 : length;
+        auto offset = std::make_shared<qint64>(0);
+        const auto pump = [=] {
+            const bool endless = answer.ending == Ending::Endless;
+            while ((endless || *offset < stop) && socket->bytesToWrite() < kChunk * 4) {
+                const qint64 n = endless ? kChunk : qMin(kChunk, stop - *offset);
+                const QByteArray bytes =
+                    answer.fillerSize >= 0 ? QByteArray(n, 'x') : answer.body.mid(*offset, n);
+                socket->write(endless ? QByteArray::number(n, 16) + "\r\n" + bytes + "\r\n"
+                                      : bytes);
+                *offset += n;
+            }
+            if (!endless && *offset >= stop)
+                socket->disconnectFromHost();
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+        pump();
+    }
 
-    QTcpServer *m_server = nullptr;
-    bool m_tls = false;
+    static constexpr qint64 kChunk = 64 * 1024;
+    QTcpServer m_server;
     QHash<QByteArray, Answer> m_answers;
-    QList<Request> m_requests;
-    bool m_answerUnread = false;
-    Answer m_unreadAnswer;
 };

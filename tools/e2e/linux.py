@@ -392,6 +392,14 @@ def podivex_first(run):
               attached and time.monotonic() - t0 <= ATTACH_S, f"{time.monotonic() - t0:.2f} s")
     run.check("focus stays on the new show", active_is_show())
 
+    before = podivex_windows()
+    xdotool("mousemove", *map(str, run.toolbar_button(0)), "click", "3")
+    run.check("a right-click on the grip opens the same menu",
+              wait_until(lambda: set(podivex_windows()) - set(before), 3))
+    run.shot("grip-menu")
+    xdotool("key", "Escape")
+    time.sleep(0.5)
+
     down = lambda n: ["Down"] * n
     run.check("the tray icon is in the tray", tray_icon() != 0)
     run.tray_menu(*down(1), "Return")

@@ -1,4 +1,5 @@
 // Start at log-on on Linux desktops: an XDG autostart entry whose Exec line names this executable.
+// Other desktop-entry keys are neither read nor kept.
 #include "platform/AutoStart.h"
 
 #include <QCoreApplication>
@@ -60,22 +61,19 @@ QString storedExec()
 
 } // namespace
 
-void setAutoStart(bool on)
+bool setAutoStart(bool on)
 {
     const QString path = entryPath();
-    if (!on) {
-        QFile::remove(path);
-        return;
-    }
+    if (!on)
+        return QFile::remove(path) || !QFileInfo::exists(path);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return;
-    QTextStream out(&file);
-    out << kGroup << "\nType=Application\nName=Podivex\nExec=" << execValue()
-        << "\nX-GNOME-Autostart-enabled=true\n";
-    out.flush();
-    file.commit();
+        return false;
+    const QByteArray entry = (kGroup + QStringLiteral("\nType=Application\nName=Podivex\nExec=") +
+                              execValue() + QStringLiteral("\nX-GNOME-Autostart-enabled=true\n"))
+                                 .toUtf8();
+    return file.write(entry) == entry.size() && file.commit();
 }
 
 bool isAutoStartEnabled()

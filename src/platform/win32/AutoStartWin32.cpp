@@ -1,4 +1,6 @@
-// Start at log-on on Windows: the "Podivex" value under the current user's Run key.
+// Start at log-on on Windows: the "Podivex" value under the current user's Run key. The value is
+// written quoted, because an unquoted path with a blank may start another program; both forms read
+// back as on, since older versions wrote it unquoted. An installer's clean-up is not done here.
 #include "platform/AutoStart.h"
 
 #include <QCoreApplication>
@@ -17,21 +19,32 @@ QString executablePath()
     return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
 }
 
+QString unquoted(const QString &value)
+{
+    const QString trimmed = value.trimmed();
+    if (trimmed.size() >= 2 && trimmed.startsWith(QLatin1Char('"')) &&
+        trimmed.endsWith(QLatin1Char('"')))
+        return trimmed.mid(1, trimmed.size() - 2);
+    return trimmed;
+}
+
 } // namespace
 
-void setAutoStart(bool on)
+bool setAutoStart(bool on)
 {
     QSettings run(kRunKey, QSettings::NativeFormat);
     if (on)
-        run.setValue(kValueName, executablePath());
+        run.setValue(kValueName, QLatin1Char('"') + executablePath() + QLatin1Char('"'));
     else
         run.remove(kValueName);
     run.sync();
+    return run.status() == QSettings::NoError;
 }
 
 bool isAutoStartEnabled()
 {
     const QSettings run(kRunKey, QSettings::NativeFormat);
     const QVariant value = run.value(kValueName);
-    return value.isValid() && value.toString().compare(executablePath(), Qt::CaseInsensitive) == 0;
+    return value.isValid() &&
+           unquoted(value.toString()).compare(executablePath(), Qt::CaseInsensitive) == 0;
 }

@@ -37,14 +37,6 @@ public:
             return S_OK;
         });
     }
-    void addString(const wchar_t *name, const wchar_t *text)
-    {
-        add(name, [text](VARIANT *r) {
-            r->vt = VT_BSTR;
-            r->bstrVal = SysAllocString(text);
-            return S_OK;
-        });
-    }
 
     // A member answering with a child object, which this object keeps alive.
     FakeDispatch *addChild(const wchar_t *name)

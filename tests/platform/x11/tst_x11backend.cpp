@@ -4,7 +4,6 @@
 #include "ScreenProbe.h"
 #include "platform/TopMostGuard.h"
 #include "platform/WindowLayer.h"
-#include "platform/x11/KeyInjectX11.h"
 #include "platform/x11/MouseHookX11.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/XcbConnectionX11.h"
@@ -19,7 +18,6 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include <xcb/xcb_icccm.h>
 
 namespace
 {
@@ -193,54 +191,6 @@ private slots:
         QCOMPARE(win::monitorRectPhysical(nullptr), kScreen); // the native backend is in use
     }
 
-    // Titles are cut like a Windows window text.
-    void describesOwnWindows_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::newRow("unicode") << QStringLiteral("幻灯片放映 – Ünïcødé ✓");
-        QTest::newRow("long") << QString(300, QLatin1Char('a')) + QString(300, QLatin1Char('b'));
-    }
-
-    void describesOwnWindows()
-    {
-        QFETCH(QString, title);
-        const QString expected = title.left(511);
-        const Window w = showWindow(title, QRect(200, 150, 400, 300));
-        QVERIFY(w);
-        const win::Handle h = handleOf(*w);
-        const auto info = listed(h);
-        QVERIFY(info);
-        QCOMPARE(info->title, expected);
-        QCOMPARE(win::windowTitle(h), expected);
-        QCOMPARE(info->className, QStringLiteral("PodivexTest"));
-        QCOMPARE(win::classNameOf(h), info->className);
-        QCOMPARE(qint64(info->pid), QCoreApplication::applicationPid());
-        QCOMPARE(info->processName, QStringLiteral("TST_X11BACKEND"));
-        QCOMPARE(info->flags, win::WindowFlags(win::WindowFlag::Caption));
-        // The rectangle is the frame: the client area plus the window manager's decorations.
-        QVERIFY(info->rect.contains(w->geometry()) && info->rect.height() > w->height());
-        QCOMPARE(win::windowRect(h), info->rect);
-        QCOMPARE(win::monitorRectPhysical(h), kScreen);
-    }
-
-    void fullScreenAndFramelessHaveNoCaption()
-    {
-        const Window w = showWindow("Full", QRect(100, 100, 300, 200));
-        QVERIFY(w);
-        const win::Handle h = handleOf(*w);
-        w->showFullScreen();
-        QTRY_COMPARE_WITH_TIMEOUT(win::windowRect(h), kScreen, 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(listed(h) && !hasFlag(h, win::WindowFlag::Caption), 3000);
-
-        const Window frameless =
-            showWindow("Frameless", QRect(100, 100, 300, 200), Qt::FramelessWindowHint);
-        QVERIFY(frameless);
-        const auto bare = listed(handleOf(*frameless));
-        QVERIFY(bare);
-        QVERIFY(!bare->flags.testFlag(win::WindowFlag::Caption));
-        QCOMPARE(bare->rect, frameless->geometry());
-    }
-
     // A key for a window behind brings it to the front first; an iconified window stays listed.
     void activationKeysAndIconifying()
     {
@@ -269,28 +219,6 @@ private slots:
         QVERIFY(info && info->minimized);
         QVERIFY(win::forceForeground(a));
         QVERIFY(!win::isMinimized(a));
-    }
-
-    void raiseAboveOrdersTopMostWindows()
-    {
-        const Window plain = showWindow("Plain", QRect(100, 100, 200, 200));
-        const Window one = showWindow("One", QRect(150, 150, 200, 200));
-        const Window two = showWindow("Two", QRect(200, 200, 200, 200));
-        QVERIFY(plain && one && two);
-        const win::Handle p = handleOf(*plain), a = handleOf(*one), b = handleOf(*two);
-        win::setTopMost(a, true);
-        win::setTopMost(b, true);
-        QTRY_VERIFY_WITH_TIMEOUT(isAbove(a) && isAbove(b), 3000);
-
-        win::raiseAbove(a, b);
-        QTRY_COMPARE_WITH_TIMEOUT(stackIndex(a) + 1, stackIndex(b), 3000);
-        win::raiseAbove(b, nullptr);
-        QTRY_COMPARE_WITH_TIMEOUT(stackIndex(b), 0, 3000);
-        win::raiseAbove(a, a);
-        QTRY_COMPARE_WITH_TIMEOUT(stackIndex(a), 0, 3000);
-        // A plain window raised above a top-most one joins the top-most band.
-        win::raiseAbove(p, b);
-        QTRY_VERIFY_WITH_TIMEOUT(isAbove(p) && stackIndex(p) < stackIndex(b), 3000);
     }
 
     void floatingWindowsStayAboveFocusedFullScreen()
@@ -364,54 +292,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(stackIndex(b) >= 0, 3000);
         QVERIFY(win::forceForeground(s));
         QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1250, 900)), showColour, 3000);
-    }
-
-    void stylesReachTheWindow()
-    {
-        const Window w = showWindow("Styled", QRect(100, 100, 200, 200));
-        QVERIFY(w);
-        const win::Handle h = handleOf(*w);
-        const xcb_window_t id = xcb_window_t(w->winId());
-        const auto takesFocus = [id] {
-            xcb_connection_t *c = server().get();
-            xcb_icccm_wm_hints_t hints{};
-            xcb_icccm_get_wm_hints_reply(c, xcb_icccm_get_wm_hints(c, id), &hints, nullptr);
-            return !(hints.flags & XCB_ICCCM_WM_HINT_INPUT) || hints.input;
-        };
-
-        QVERIFY(!hasFlag(h, win::WindowFlag::ToolWindow));
-        win::setToolWindow(h, true);
-        QTRY_VERIFY_WITH_TIMEOUT(hasFlag(h, win::WindowFlag::ToolWindow), 3000);
-        win::setToolWindow(h, false);
-        QTRY_VERIFY_WITH_TIMEOUT(!hasFlag(h, win::WindowFlag::ToolWindow), 3000);
-
-        QVERIFY(takesFocus());
-        win::setNoActivate(h, true);
-        QTRY_VERIFY_WITH_TIMEOUT(!takesFocus(), 1000);
-        win::setNoActivate(h, false);
-        QTRY_VERIFY_WITH_TIMEOUT(takesFocus(), 1000);
-    }
-
-    void deadWindowsGiveNeutralValues()
-    {
-        win::Handle dead = nullptr;
-        if (const Window w = showWindow("Short-lived", QRect(100, 100, 200, 100)))
-            dead = handleOf(*w);
-        QVERIFY(dead);
-        QVERIFY(!win::isWindowValid(dead));
-        QVERIFY(!win::isMinimized(dead));
-        QVERIFY(win::windowTitle(dead).isEmpty() && win::classNameOf(dead).isEmpty());
-        QVERIFY(win::windowRect(dead).isNull());
-        QVERIFY(!win::forceForeground(dead));
-        QCOMPARE(win::monitorRectPhysical(dead), kScreen);
-        // Operations on a gone window are dropped without disturbing the next queries.
-        win::setTopMost(dead, true);
-        win::setClickThrough(dead, true);
-        win::setNoActivate(dead, true);
-        win::raiseAbove(dead, nullptr);
-        win::minimizeWindow(dead);
-        QVERIFY(!listed(dead));
-        QVERIFY(win::processNameOf(0x7ffffff0).isEmpty());
     }
 
     void mouseHookReportsLeftPressesOnly()

@@ -1,0 +1,57 @@
+// What one finished stroke covers in device pixels, kept as runs per row, and how it is blended
+// back: bit for bit what drawing the stroke with the toolkit's painter leaves. Leaves out which
+// strokes to blend and where (the canvas's business).
+#pragma once
+
+#include "annotation/Ink.h"
+
+#include <QRect>
+
+#include <memory>
+#include <vector>
+
+class QImage;
+
+namespace InkBlend
+{
+struct Shades;
+}
+
+class StrokeCoverage
+{
+public:
+    // Draws the stroke once into scratch (grown as needed) and keeps its coverage inside the
+    // device rectangle `within`.
+    static std::shared_ptr<const StrokeCoverage> capture(const Ink::Stroke &stroke, qreal dpr,
+                                                         const QRect &within, QImage &scratch);
+
+    // Whether this serves a buffer of that ratio and device rectangle.
+    bool serves(qreal dpr, const QRect &buffer) const
+    {
+        return qFuzzyCompare(dpr_, dpr) && within_.contains(buffer);
+    }
+    // Every device pixel the stroke touches lies inside.
+    QRect box() const { return box_; }
+    // Blends the stroke into row y of a buffer, between columns x0 (included) and x1.
+    void blendRow(quint32 *row, int y, int x0, int x1) const;
+    // Memory held, in bytes.
+    size_t bytes() const;
+
+private:
+    // A run of pixels in a row: fully covered, or with a coverage byte each from `coverage`.
+    struct Run {
+        qint32 x;
+        qint32 length;
+        qint32 coverage; // offset into coverage_, or kFull
+    };
+    static constexpr qint32 kFull = -1;
+
+    Ink::Tool tool_ = Ink::Pen;
+    qreal dpr_ = 1;
+    QRect within_;
+    QRect box_;
+    std::shared_ptr<const InkBlend::Shades> shades_;
+    std::vector<quint32> rowStart_; // runs of row y: rowStart_[y - top] up to the next row's
+    std::vector<Run> runs_;
+    std::vector<quint8> coverage_;
+};

@@ -1,0 +1,38 @@
+// The strokes of every page, oldest first, with the cap per page. Knows nothing of pixels beyond
+// a slot per stroke where the canvas keeps what it learnt from drawing it.
+#pragma once
+
+#include "annotation/Ink.h"
+
+#include <QHash>
+
+#include <memory>
+#include <optional>
+
+class StrokeCoverage;
+
+class StrokeStore
+{
+public:
+    static constexpr int kMaxStrokesPerPage = 400;
+
+    struct Entry {
+        Ink::Stroke stroke;
+        // Filled and replaced by the canvas; shared so that copies of a page stay cheap.
+        mutable std::shared_ptr<const StrokeCoverage> coverage;
+    };
+
+    int count(int page) const;
+    const QList<Entry> &page(int page) const;
+    QList<Ink::Stroke> strokes(int page) const;
+    // Stores the stroke on its page; returns the strokes the cap pushed out, oldest first.
+    QList<Ink::Stroke> append(const Ink::Stroke &stroke);
+    std::optional<Ink::Stroke> takeLast(int page);
+    void clearPage(int page) { pages_.remove(page); }
+    void clear() { pages_.clear(); }
+    // Lets go of what the canvas kept for every page but these.
+    void dropCoverageExcept(const QList<int> &keep);
+
+private:
+    QHash<int, QList<Entry>> pages_;
+};

@@ -1,0 +1,174 @@
+// The bars under real pointer events: the grip's drag, fold and menu, docking on another screen,
+// the companion, the idle fade reaching every part, the bottom bar's buttons, the button faces.
+#include "FakeBackend.h"
+#include "OffscreenScreen.h"
+#include "controls/BottomBar.h"
+#include "controls/FloatToolBar.h"
+#include "controls/TouchButton.h"
+
+#include <QTimer>
+#include <QtTest>
+
+namespace
+{
+
+struct Gesture {
+    Qt::MouseButton button;
+    QPoint travel;
+    int holdMs;
+    QByteArray outcome; // "fold", "drag" or "menu"
+};
+
+TouchButton *button(const QWidget &bar, Icons::Id id)
+{
+    const auto all = bar.findChildren<TouchButton *>();
+    return *std::find_if(all.begin(), all.end(),
+                         [id](TouchButton *b) { return b->iconId() == id; });
+}
+
+} // namespace
+Q_DECLARE_METATYPE(Gesture)
+
+class TestBars : public QObject
+{
+    Q_OBJECT
+
+    FakeBackend *fake = nullptr;
+    std::unique_ptr<FloatToolBar> tool;
+
+private slots:
+    void init()
+    {
+        fake = &FakeBackend::install();
+        tool = std::make_unique<FloatToolBar>();
+        tool->setHasTarget(true);
+        QVERIFY(QTest::qWaitForWindowExposed(tool.get()));
+    }
+
+    void gripGestures_data()
+    {
+        QTest::addColumn<Gesture>("g");
+        const int hold = FloatToolBar::kLongPressMs + 200;
+        QTest::newRow("6 pixels fold") << Gesture{Qt::LeftButton, {3, -3}, 0, "fold"};
+        QTest::newRow("7 pixels drag") << Gesture{Qt::LeftButton, {-7, 0}, 0, "drag"};
+        QTest::newRow("a held drag stays one") << Gesture{Qt::LeftButton, {-40, 0}, hold, "drag"};
+        QTest::newRow("long press: menu, no drag") << Gesture{Qt::LeftButton, {}, hold, "menu"};
+        QTest::newRow("right-click: menu") << Gesture{Qt::RightButton, {-40, 0}, 0, "menu"};
+    }
+    void gripGestures()
+    {
+        QFETCH(Gesture, g);
+        TouchButton *grip = button(*tool, Icons::Id::Grip);
+        QSignalSpy menu(tool.get(), &FloatToolBar::menuRequested);
+        const QPoint start = tool->pos(), at(36, 14), global = grip->mapToGlobal(at);
+        QTest::mousePress(grip, g.button, {}, at);
+        QTest::mouseMove(grip, grip->mapFromGlobal(global + g.travel));
+        QTest::qWait(g.holdMs);
+        const QPoint end = global + g.travel + QPoint(0, 3); // a finger never holds still
+        QTest::mouseMove(grip, grip->mapFromGlobal(end));
+        QCOMPARE(tool->pos() != start, g.outcome == "drag");
+        QTest::mouseRelease(grip, g.button, {}, grip->mapFromGlobal(end));
+        QCOMPARE(menu.count() == 1 && menu[0][0].toPoint() == global, g.outcome == "menu");
+        QCOMPARE(menu.count() + tool->isCollapsed(), g.outcome == "drag" ? 0 : 1);
+        QVERIFY(!grip->isDown());
+    }
+
+    void dragDocksOnTheScreenItEndsOn()
+    {
+        // Halfway across the second screen: the tie goes to its right edge.
+        const QPoint from = tool->mapToGlobal(QPoint(52, 6));
+        const QPoint to = from + QPoint(2560, 700) - tool->geometry().center();
+        QTest::mousePress(tool.get(), Qt::LeftButton, {}, QPoint(52, 6));
+        QTest::mouseMove(tool.get(), tool->mapFromGlobal(to));
+        QTest::mouseRelease(tool.get(), Qt::LeftButton, {}, tool->mapFromGlobal(to));
+        QTRY_COMPARE(tool->geometry(), QRect(3088, 603, 104, 232));
+    }
+
+    void companionFollowsAndHides()
+    {
+        const QString h = FakeBackend::name(win::fromWinId(tool->winId()));
+        QCOMPARE(fake->calls, QStringList({"setToolWindow " + h + " 1", "setNoActivate " + h + " 1",
+                                           "setTopMost " + h + " 1"}));
+        QWidget panel;
+        tool->setCompanion(&panel);
+        tool->dockTo(Dock::Left);
+        QTRY_COMPARE(panel.x(), tool->geometry().right() + 13);
+        panel.show();
+        tool->setHasTarget(false);
+        QVERIFY(!tool->isVisible() && !panel.isVisible());
+        tool->setHasTarget(true);
+        QVERIFY(tool->isVisible() && !panel.isVisible()); // the pen menu opens only on request
+    }
+
+    void idleFadeReachesEveryPart()
+    {
+        BottomBar bottom;
+        QSignalSpy companion(tool.get(), &FloatToolBar::fadeChanged);
+        tool->findChild<IdleFade *>()->findChild<QTimer *>()->setInterval(10);
+        bottom.findChild<QTimer *>()->setInterval(10);
+        QTRY_VERIFY(qFuzzyCompare(tool->fade(), 0.32) && qFuzzyCompare(bottom.fade(), 0.32));
+        QVERIFY(qFuzzyCompare(companion.last().first().toDouble(), 0.32));
+        int parts = 0;
+        for (QWidget *w : tool->findChildren<QWidget *>() + bottom.findChildren<QWidget *>()) {
+            if (auto *f = dynamic_cast<Fadable *>(w))
+                parts += qFuzzyCompare(f->fade(), 0.32) ? 1 : 100;
+        }
+        QCOMPARE(parts, 3 + 2 + 6 + 1); // grip and switches, cards, buttons, page label
+    }
+
+    void bottomButtons()
+    {
+        BottomBar bar;
+        QSignalSpy activity(&bar, &BottomBar::userActivity);
+        const QList<std::pair<Icons::Id, const char *>> wiring{
+            {Icons::Id::Power, SIGNAL(endClicked())},
+            {Icons::Id::Minimize, SIGNAL(minimizeClicked())},
+            {Icons::Id::Prev, SIGNAL(prevClicked())},
+            {Icons::Id::Next, SIGNAL(nextClicked())}};
+        for (const auto &[icon, signal] : wiring) {
+            QSignalSpy clicked(&bar, signal);
+            QTest::mouseClick(button(bar, icon), Qt::LeftButton);
+            QVERIFY2(clicked.count() == 1, signal);
+        }
+        QCOMPARE(activity.count(), 4);
+    }
+
+    void buttonFaceByState_data()
+    {
+        QTest::addColumn<QColor>("accent");
+        QTest::addColumn<QColor>("icon");
+        QTest::newRow("pen red: white icon") << Palette::kInitialPen << QColor(Qt::white);
+        QTest::newRow("light blue: dark icon") << Palette::kAccent << Palette::kDarkContent;
+        QTest::newRow("yellow: dark icon") << Palette::kPenColors[1] << Palette::kDarkContent;
+    }
+    void buttonFaceByState()
+    {
+        QFETCH(QColor, accent);
+        QFETCH(QColor, icon);
+        TouchButton b(Icons::Id::Minimize);
+        b.resize(72, 72);
+        b.setCheckable(true);
+        b.setAccent(accent);
+        const QPoint face(8, 36), bar(36, 46); // the face's background; the icon's bar
+        const auto image = [&] {
+            QImage img(b.size(), QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::transparent);
+            b.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+            return img;
+        };
+        const auto faceAlpha = [&] { return image().pixelColor(face).alpha(); };
+        const int resting = faceAlpha();
+        QEnterEvent enter(QPointF(9, 9), QPointF(9, 9), QPointF(9, 9));
+        QApplication::sendEvent(&b, &enter);
+        const int hovered = faceAlpha();
+        QTest::mousePress(&b, Qt::LeftButton, {}, bar);
+        QVERIFY(0 < resting && resting < hovered && hovered < faceAlpha() && faceAlpha() < 255);
+        QTest::mouseRelease(&b, Qt::LeftButton, {}, bar); // checks it
+        const QImage checked = image();
+        QCOMPARE(checked.pixelColor(face), accent);
+        QCOMPARE(checked.pixelColor(bar), icon);
+    }
+};
+
+PODIVEX_TEST_MAIN_SCREENS(TestBars, {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1281, 1440)})
+#include "tst_bars.moc"
