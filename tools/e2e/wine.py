@@ -7,7 +7,7 @@ import subprocess
 import sys
 import time
 
-from linux import PEN, Run, drag, probe, wait_until, xdotool
+from linux import PEN, Run, drag, mask_difference, probe, read_label, wait_until, xdotool
 from screen import Grab, colour_distance
 
 VK_LEFT, VK_RIGHT = 37, 39
@@ -73,6 +73,13 @@ def scenario(run):
     xdotool("mousemove", *map(str, buttons[3]), "click", "1")
     run.check("previous delivers VK_LEFT",
               wait_until(lambda: run.keys_received()[-1:] == [VK_LEFT], 3), str(run.keys_received()))
+
+    # A clicker's key reaches the show by itself; the label follows it through the keyboard hook.
+    before = read_label(run)
+    xdotool("key", "Next")
+    run.check("the show gets PageDown", wait_until(lambda: run.keys_received()[-1:] == [34], 3))
+    diff = mask_difference(before, read_label(run))
+    run.check("the label follows PageDown", 25 <= diff < 10 ** 6, f"{diff} pixels differ")
 
     annotate, pen_menu = run.toolbar_button(1), run.toolbar_button(2)
     xdotool("mousemove", *map(str, annotate), "click", "1")
