@@ -8,7 +8,7 @@ packages=(
 )
 if [ "${1:-}" = --test ]; then
     packages+=(
-        xvfb xauth openbox xcompmgr xdotool x11-utils imagemagick fonts-noto-cjk
+        xvfb xauth openbox xcompmgr trayer xdotool xinput x11-utils imagemagick fonts-noto-cjk
         libreoffice-impress libreoffice-gtk3
         g++-mingw-w64-x86-64-posix wine64 wine
         clang clang-format libclang-rt-14-dev openssl python3

@@ -11,7 +11,7 @@ abort() {
     exit 1
 }
 
-wine_toolchain "${wine_run_tools[@]}" xdotool
+wine_toolchain "${wine_run_tools[@]}" xdotool import python3
 mkdir -p "$out"
 cd "$root"
 
@@ -69,6 +69,17 @@ for name in "${portable[@]}"; do
     run_test "$name" QT_QPA_PLATFORM=offscreen
 done
 
-echo "(counted: QtTest results, data rows included, of ${#win_tests[@]} Windows suites and the portable ones)"
+# End to end: the deployed program over the stand-in show, driven with xdotool.
+echo "== Podivex.exe over the stand-in show"
+python3 tools/e2e/wine.py "$deploy/Podivex.exe" "$build/build/tests/show_standin.exe" "$out" |
+    tee "$out/e2e.txt"
+if [[ $(tail -1 "$out/e2e.txt") =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+    passed=$((passed + BASH_REMATCH[1]))
+    failed=$((failed + BASH_REMATCH[2]))
+else
+    failed=$((failed + 1))
+fi
+
+echo "(counted: QtTest results, data rows included, of ${#win_tests[@]} Windows suites and the portable ones, and the end-to-end checks)"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

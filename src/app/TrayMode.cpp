@@ -11,8 +11,11 @@
 #include "detection/SlideFinder.h"
 #include "platform/TopMostGuard.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QMenu>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace
 {
@@ -59,7 +62,9 @@ TrayMode::TrayMode(bool withTray)
 
     connect(m_controller.get(), &SlideController::infoChanged, this, [this](int current, int) {
         m_bottomBar->setPageText(m_controller->pageText());
-        m_overlay->setCurrentPage(current);
+        // Ink drawn while the page is unknown belongs to the first slide, not to a page that
+        // vanishes once the real number arrives.
+        m_overlay->setCurrentPage(m_target ? std::max(current, 1) : current);
     });
     connect(m_overlay.get(), &AnnotationOverlay::pageChanged, this,
             [this](int page) { m_panel->setPageStatus(page, m_overlay->strokeCount(page)); });
@@ -77,6 +82,9 @@ TrayMode::TrayMode(bool withTray)
     connect(m_toolBar.get(), &FloatToolBar::annotateToggled, this, &TrayMode::onAnnotateToggled);
     connect(m_toolBar.get(), &FloatToolBar::expandToggled, this, &TrayMode::onExpandToggled);
     connect(m_panel.get(), &AnnotPanel::toolChanged, m_overlay.get(), &AnnotationOverlay::setTool);
+    // The overlay lifts itself over everything when it changes; the bars go back on top at once,
+    // not at the next stacking tick, or the next tap meant for them lands on the overlay.
+    connect(m_overlay.get(), &AnnotationOverlay::raisedItself, this, &TrayMode::stackingTick);
     connect(m_panel.get(), &AnnotPanel::colorChanged, this, [this](const QColor &color) {
         m_overlay->setColor(color);
         m_toolBar->setPenColor(color);
@@ -89,11 +97,20 @@ TrayMode::TrayMode(bool withTray)
             &FloatToolBar::resetIdle);
     connect(m_panel.get(), &AnnotPanel::activity, m_toolBar.get(), &FloatToolBar::resetIdle);
 
-    win::installGlobalMouseHook([this](int x, int y) { outsideClick(x, y); });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [] { win::uninstallGlobalMouseHook(); });
+    win::installGlobalMouseHook([this](int x, int y) { leftPress(x, y); });
+    // Where nothing reports the show's position, its own keys tell where it went.
+    win::installGlobalKeyHook([this](win::Key key) { m_controller->followKey(key); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [] {
+        win::uninstallGlobalMouseHook();
+        win::uninstallGlobalKeyHook();
+    });
 
-    if (withTray)
+    if (withTray) {
         m_tray = std::make_unique<TrayMenu>([this] { toggleControls(); }, [this] { redetect(); });
+        // Without a tray host the grip is the only way to the menu.
+        connect(m_toolBar.get(), &FloatToolBar::menuRequested, this,
+                [this](const QPoint &at) { m_tray->menu()->popup(at); });
+    }
 }
 
 TrayMode::~TrayMode()
@@ -103,6 +120,7 @@ TrayMode::~TrayMode()
     m_trackingTimer.reset();
     QCoreApplication::instance()->removeNativeEventFilter(m_guard.get());
     win::uninstallGlobalMouseHook();
+    win::uninstallGlobalKeyHook();
 }
 
 QSet<win::Handle> TrayMode::ownWindows() const
@@ -125,15 +143,19 @@ void TrayMode::trackingTick()
 void TrayMode::attach(win::Handle w)
 {
     m_target = w;
+    // The overlay mirrors the controller's page; the reset below would leave it on page 0.
+    const int page = std::max(m_overlay->currentPage(), 1);
     m_controller->setTarget(w);
     m_overlay->resetAll();
     m_panel->setPageStatus(0, 0);
     const QRect rect = win::monitorRect(w);
     m_overlay->attachTo(rect);
+    m_overlay->setCurrentPage(page);
     m_overlay->setOverlayActive(true);
     m_bottomBar->setScreenRect(rect);
     m_toolBar->setHasTarget(true);
     m_bottomBar->setHasTarget(true);
+    stackingTick();
 }
 
 void TrayMode::detach()
@@ -153,36 +175,35 @@ void TrayMode::detach()
 
 void TrayMode::stackingTick()
 {
-    const win::Handle show = m_controller->target();
-    const win::Handle overlay = handleOf(m_overlay.get());
-    const win::Handle panel = handleOf(m_panel.get());
-    const win::Handle bar = handleOf(m_bottomBar.get());
-    const win::Handle toolBar = handleOf(m_toolBar.get());
-    for (win::Handle h : {overlay, panel, bar, toolBar})
-        win::setTopMost(h, true);
-    win::Handle anchor = nullptr;
-    if (show) {
-        win::raiseAbove(overlay, show);
-        if (m_panel->isVisible())
-            win::raiseAbove(panel, overlay);
-        anchor = m_panel->isVisible() ? panel : overlay;
+    // Each visible window goes just above the one below it, starting from the show (or from the
+    // top without one). A raise also makes a window top-most; hidden windows hold no place.
+    win::Handle anchor = m_controller->target();
+    for (const QWidget *w :
+         {static_cast<QWidget *>(m_overlay.get()), static_cast<QWidget *>(m_panel.get()),
+          static_cast<QWidget *>(m_bottomBar.get()), static_cast<QWidget *>(m_toolBar.get())}) {
+        if (!w->isVisible())
+            continue;
+        win::raiseAbove(handleOf(w), anchor);
+        anchor = handleOf(w);
     }
-    win::raiseAbove(bar, anchor);
-    win::raiseAbove(toolBar, bar);
 }
 
-void TrayMode::outsideClick(int x, int y)
+void TrayMode::leftPress(int x, int y)
 {
-    if (!m_panel->isVisible())
-        return;
     const QPoint p = win::mouseHookToLogical(x, y);
-    for (const QWidget *w :
-         {static_cast<QWidget *>(m_panel.get()), static_cast<QWidget *>(m_toolBar.get()),
-          static_cast<QWidget *>(m_bottomBar.get())}) {
-        if (w->geometry().contains(p))
+    // Presses on the program's own windows (bars, panel, menus, boxes) are theirs; the overlay
+    // counts as the show.
+    for (const QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != m_overlay.get() && w->isVisible() && w->geometry().contains(p))
             return;
     }
-    m_toolBar->setExpanded(false);
+    if (m_panel->isVisible())
+        m_toolBar->setExpanded(false);
+    // A click that passes through to the show moves it on, as the show itself does.
+    const bool passesThrough = !m_overlay->isOverlayActive() || !m_overlay->isAnnotating() ||
+                               m_overlay->tool() == AnnotationOverlay::Pointer;
+    if (m_target && passesThrough && win::windowRect(m_target).contains(p))
+        m_controller->followClick();
 }
 
 void TrayMode::applyPanelRule()
@@ -241,8 +262,12 @@ void TrayMode::toggleControls()
 
 void TrayMode::redetect()
 {
+    const win::Handle previous = m_target;
     m_target = nullptr;
     trackingTick();
+    // Finding nothing is a lost target, or the controls would stay over whatever is left.
+    if (previous && !m_target)
+        detach();
     if (m_tray)
         m_tray->notify(SlideFinder::describe(SlideFinder::find({})));
 }

@@ -29,7 +29,9 @@ public:
 
     void trackingTick();
     void stackingTick();
-    void outsideClick(int x, int y);
+    // A left press anywhere: closes the pen menu unless it hit the program's own windows, and
+    // follows a click that reaches the show.
+    void leftPress(int x, int y);
     void toggleControls();
     void redetect();
 

@@ -9,8 +9,10 @@ namespace
 {
 
 constexpr int kRefreshIntervalMs = 1000;
-constexpr int kFirstRefreshMs = 400; // lets a newly found show settle before it is read
-constexpr int kAfterCommandMs = 350; // lets the show act on a key before it is read
+constexpr int kNoServerRefreshMs = 5000; // while no server answers: each try costs calls out
+constexpr int kEchoMs = 1000;            // a key sent comes back through the hook well within this
+constexpr int kFirstRefreshMs = 400;     // lets a newly found show settle before it is read
+constexpr int kAfterCommandMs = 350;     // lets the show act on a key before it is read
 
 } // namespace
 
@@ -27,8 +29,11 @@ void SlideController::setTarget(win::Handle w)
     if (w == targetWindow)
         return;
     targetWindow = w;
+    positionRead = false;
     if (w) {
-        refreshTimer.start();
+        // Without automation a refresh can only repeat the counted page.
+        if (automationReady)
+            refreshTimer.start(kRefreshIntervalMs);
         QTimer::singleShot(kFirstRefreshMs, this, &SlideController::refreshInfo);
     } else {
         refreshTimer.stop();
@@ -43,6 +48,7 @@ void SlideController::step(win::Key key, int page)
 {
     current = page;
     publish();
+    sentKeys.append({key, QDeadlineTimer(kEchoMs)});
     win::injectKeyTo(targetWindow, key);
     QTimer::singleShot(kAfterCommandMs, this, &SlideController::refreshInfo);
 }
@@ -91,11 +97,70 @@ void SlideController::bump(int delta)
     publish();
 }
 
+void SlideController::followKey(win::Key key)
+{
+    for (auto it = sentKeys.begin(); it != sentKeys.end();) {
+        if (it->expiry.hasExpired()) {
+            it = sentKeys.erase(it);
+        } else if (it->key == key) {
+            sentKeys.erase(it);
+            return;
+        } else {
+            ++it;
+        }
+    }
+    switch (key) {
+    case win::Key::Right:
+    case win::Key::Down:
+    case win::Key::PageDown:
+    case win::Key::Space:
+    case win::Key::Enter:
+    case win::Key::N:
+        follow(Move::Forward);
+        break;
+    case win::Key::Left:
+    case win::Key::Up:
+    case win::Key::PageUp:
+    case win::Key::Backspace:
+    case win::Key::P:
+        follow(Move::Back);
+        break;
+    case win::Key::Home:
+        follow(Move::First);
+        break;
+    case win::Key::Escape:
+        break;
+    }
+}
+
+void SlideController::followClick()
+{
+    follow(Move::Forward);
+}
+
+void SlideController::follow(Move move)
+{
+    if (!targetWindow || win::foregroundWindow() != targetWindow)
+        return;
+    if (positionRead) {
+        QTimer::singleShot(kAfterCommandMs, this, &SlideController::refreshInfo);
+    } else if (move == Move::First) {
+        current = 1;
+        publish();
+    } else {
+        bump(move == Move::Forward ? 1 : -1);
+    }
+}
+
 void SlideController::refreshInfo()
 {
     if (automationReady) {
         const SlideAutomation::Reading r =
             SlideAutomation::source().readRunningShow(SlideAutomation::progIds());
+        positionRead = r.position.has_value();
+        const int interval = r.position || r.slides ? kRefreshIntervalMs : kNoServerRefreshMs;
+        if (refreshTimer.isActive() && refreshTimer.interval() != interval)
+            refreshTimer.setInterval(interval);
         if (r.position || r.slides) {
             current = r.position.value_or(current);
             total = r.slides.value_or(total);

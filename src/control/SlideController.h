@@ -3,6 +3,8 @@
 
 #include "platform/WindowLayer.h"
 
+#include <QDeadlineTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -21,6 +23,11 @@ public:
     void endShow();
     void minimizeShow();
     void bump(int delta);
+    // Moves of the show that came from elsewhere while it is in front: a key from a keyboard or
+    // a clicker (the keys this controller sent come back once and are skipped), or a click on it.
+    // Where automation reports the position it is read again instead.
+    void followKey(win::Key key);
+    void followClick();
 
     QString pageText() const;
 
@@ -32,7 +39,14 @@ public slots:
     void refreshInfo();
 
 private:
+    enum class Move { Forward, Back, First };
+    struct SentKey {
+        win::Key key;
+        QDeadlineTimer expiry;
+    };
+
     void step(win::Key key, int page);
+    void follow(Move move);
     void publish();
 
     win::Handle targetWindow = nullptr;
@@ -40,4 +54,6 @@ private:
     int total = 0;
     QTimer refreshTimer;
     bool automationReady = false;
+    bool positionRead = false; // the last automation read reported the position
+    QList<SentKey> sentKeys;   // sent and not yet seen coming back
 };

@@ -33,6 +33,8 @@ public:
 
     void installGlobalMouseHook(std::function<void(int, int)>) override {}
     void uninstallGlobalMouseHook() override {}
+    void installGlobalKeyHook(std::function<void(Key)>) override {}
+    void uninstallGlobalKeyHook() override {}
 
     Handle topMostChangeTarget(const QByteArray &, void *) override { return nullptr; }
     void restoreTopMost(Handle) override {}

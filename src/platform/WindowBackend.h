@@ -37,6 +37,8 @@ public:
 
     virtual void installGlobalMouseHook(std::function<void(int, int)> callback) = 0;
     virtual void uninstallGlobalMouseHook() = 0;
+    virtual void installGlobalKeyHook(std::function<void(Key)> callback) = 0;
+    virtual void uninstallGlobalKeyHook() = 0;
 
     virtual Handle topMostChangeTarget(const QByteArray &eventType, void *message) = 0;
     virtual void restoreTopMost(Handle window) = 0;

@@ -172,6 +172,15 @@ void uninstallGlobalMouseHook()
     backend().uninstallGlobalMouseHook();
 }
 
+void installGlobalKeyHook(std::function<void(Key)> callback)
+{
+    backend().installGlobalKeyHook(std::move(callback));
+}
+void uninstallGlobalKeyHook()
+{
+    backend().uninstallGlobalKeyHook();
+}
+
 QPoint mouseHookToLogical(int x, int y)
 {
     if (!guiApp())

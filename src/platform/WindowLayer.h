@@ -93,6 +93,11 @@ void installGlobalMouseHook(std::function<void(int, int)> callback);
 void uninstallGlobalMouseHook();
 QPoint mouseHookToLogical(int x, int y);
 
+// Presses of the layer's keys on any keyboard, the program's own synthetic ones included,
+// reported on the GUI thread; other keys are not reported.
+void installGlobalKeyHook(std::function<void(Key)> callback);
+void uninstallGlobalKeyHook();
+
 // Top-most guarding: the window whose top-most state a native event may have taken away (null
 // when the event is not such a change), and the repair that puts a window back on top.
 Handle topMostChangeTarget(const QByteArray &eventType, void *message);

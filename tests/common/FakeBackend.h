@@ -56,6 +56,12 @@ public:
     void installGlobalMouseHook(std::function<void(int, int)> callback) override;
     void uninstallGlobalMouseHook() override;
     std::function<void(int, int)> mouseHook;
+    void installGlobalKeyHook(std::function<void(win::Key)> callback) override
+    {
+        keyHook = std::move(callback);
+    }
+    void uninstallGlobalKeyHook() override { keyHook = nullptr; }
+    std::function<void(win::Key)> keyHook;
 
     win::Handle topMostChangeTarget(const QByteArray &, void *) override { return nullptr; }
     void restoreTopMost(win::Handle window) override { log("restoreTopMost", window, 1); }

@@ -63,32 +63,17 @@ bool processRuns(qint64 pid)
 
 ImpressShow::ImpressShow(QStringList slideColors) : colors(std::move(slideColors)) {}
 
-ImpressShow::~ImpressShow()
-{
-    stop();
-}
-
-bool ImpressShow::writeDeck() const
+bool ImpressShow::writeFiles() const
 {
     QString styles, pages;
     for (int i = 1; i <= colors.size(); ++i) {
         styles += QString::fromLatin1(kPageStyle).arg(i).arg(colors.at(i - 1));
         pages += QString::fromLatin1(kPage).arg(i);
     }
-    const QString deck = QString::fromLatin1(kDeck).arg(styles, pages);
-    return writeFile(dir.filePath("deck.fodp"), deck.toUtf8());
-}
-
-bool ImpressShow::writeProfile() const
-{
-    return QDir().mkpath(dir.filePath("profile/user")) &&
+    return writeFile(dir.filePath("deck.fodp"),
+                     QString::fromLatin1(kDeck).arg(styles, pages).toUtf8()) &&
+           QDir().mkpath(dir.filePath("profile/user")) &&
            writeFile(dir.filePath("profile/user/registrymodifications.xcu"), kProfile);
-}
-
-QColor ImpressShow::centreColor()
-{
-    QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screenColour(screen->geometry().center()) : QColor();
 }
 
 QColor ImpressShow::screenColour(const QPoint &at)
@@ -98,21 +83,9 @@ QColor ImpressShow::screenColour(const QPoint &at)
                   : QColor();
 }
 
-bool ImpressShow::findShow()
-{
-    for (const win::WindowInfo &w : win::enumTopLevelWindows()) {
-        if (w.title.startsWith(QLatin1String("Presenting: ")) && w.processName == "SOFFICE.BIN") {
-            show = w.handle;
-            showPid = w.pid;
-            return true;
-        }
-    }
-    return false;
-}
-
 bool ImpressShow::start(int timeoutMs)
 {
-    if (!dir.isValid() || colors.isEmpty() || !writeDeck() || !writeProfile())
+    if (!dir.isValid() || colors.isEmpty() || !writeFiles())
         return false;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("SAL_USE_VCLPLUGIN", "gtk3"); // the plain X11 plug-in never paints the show here
@@ -123,12 +96,17 @@ bool ImpressShow::start(int timeoutMs)
     launcher.start("soffice", {"-env:UserInstallation=" +
                                    QUrl::fromLocalFile(dir.filePath("profile")).toString(),
                                "--norestore", "--nologo", "--show", dir.filePath("deck.fodp")});
-    if (!launcher.waitForStarted())
-        return false;
     const QDeadlineTimer deadline(timeoutMs);
-    const QColor first(colors.first());
+    const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
     while (!deadline.hasExpired()) {
-        if ((show || findShow()) && centreColor() == first)
+        for (const win::WindowInfo &w : win::enumTopLevelWindows()) {
+            if (!show && w.title.startsWith(QLatin1String("Presenting: ")) &&
+                w.processName == "SOFFICE.BIN") {
+                show = w.handle;
+                showPid = w.pid;
+            }
+        }
+        if (show && screenColour(centre) == QColor(colors.first()))
             return true;
         QTest::qWait(kPollMs);
     }
@@ -142,13 +120,10 @@ void ImpressShow::stop()
         const QDeadlineTimer deadline(kStopWaitMs);
         while (processRuns(showPid) && !deadline.hasExpired())
             QTest::qWait(kPollMs);
-        if (processRuns(showPid))
-            ::kill(pid_t(showPid), SIGKILL);
+        ::kill(pid_t(showPid), SIGKILL); // harmless once it is gone
     }
-    if (launcher.state() != QProcess::NotRunning && !launcher.waitForFinished(kStopWaitMs)) {
+    if (!launcher.waitForFinished(kStopWaitMs))
         launcher.kill();
-        launcher.waitForFinished();
-    }
     show = nullptr;
     showPid = 0;
 }

@@ -1,4 +1,5 @@
-// Page counting, key commands, the signal protocol and the refresh timers of the slide controller.
+// The slide controller: page counting from commands and from the show's own navigation, the
+// signal protocol, and the position read from automation.
 #include "FakeBackend.h"
 #include "control/SlideAutomation.h"
 #include "control/SlideController.h"
@@ -8,7 +9,7 @@
 namespace
 {
 
-// Automation as the test scripts it: every read returns the current reading.
+// Every read returns the current reading.
 class FakeAutomation : public SlideAutomation::Source
 {
 public:
@@ -26,11 +27,9 @@ public:
 
 const win::Handle kShow = FakeBackend::handle(1);
 using Reading = SlideAutomation::Reading;
-
-QString info(int cur, int tot)
-{
-    return QStringLiteral("infoChanged %1 %2").arg(cur).arg(tot);
-}
+// The layer's keys by name, in the order of win::Key.
+const QStringList kKeys = {"Left",  "Right", "Up",        "Down",   "PageUp", "PageDown", "Home",
+                           "Space", "Enter", "Backspace", "Escape", "N",      "P"};
 
 } // namespace
 
@@ -40,21 +39,10 @@ class TestSlideController : public QObject
 {
     Q_OBJECT
 
-private:
     FakeBackend *fake = nullptr;
     FakeAutomation *automation = nullptr;
 
-    // Records the controller's signals into the backend's call log, so keys and signals share one
-    // order.
-    void logSignals(SlideController &c)
-    {
-        connect(&c, &SlideController::infoChanged, this,
-                [this](int cur, int tot) { fake->calls << info(cur, tot); });
-        connect(&c, &SlideController::targetChanged, this,
-                [this] { fake->calls << QStringLiteral("targetChanged"); });
-    }
-
-    // Follows kShow with counters read as current/total, then logs from a clean slate.
+    // Follows the show, with the counters as automation reported them.
     void prime(SlideController &c, int cur, int tot)
     {
         c.setTarget(kShow);
@@ -62,111 +50,112 @@ private:
         c.refreshInfo();
         automation->reading = {};
         fake->calls.clear();
-        logSignals(c);
     }
 
 private slots:
     void init()
     {
         fake = &FakeBackend::install();
+        fake->foreground = kShow;
         auto source = std::make_unique<FakeAutomation>();
         automation = source.get();
         SlideAutomation::setSource(std::move(source));
     }
 
-    // "next"/"prev" send a key after moving the indicator; "+n"/"-n" bump the indicator only.
-    void commands_data()
+    // Commands: n next, p previous, +k/-k bump; the rest are keys from elsewhere, k an own key
+    // coming back, c a click on the show, b with the show behind another window.
+    void counting_data()
     {
         QTest::addColumn<int>("current");
         QTest::addColumn<int>("total");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("expected");
-
-        QTest::newRow("next from nothing counts as from 1") << 0 << 0 << "next" << 2;
-        QTest::newRow("prev from nothing") << 0 << 0 << "prev" << 1;
-        QTest::newRow("next without total is unbounded") << 7 << 0 << "next" << 8;
-        QTest::newRow("next in the middle") << 2 << 5 << "next" << 3;
-        QTest::newRow("next at the end") << 5 << 5 << "next" << 5;
-        QTest::newRow("prev at the start") << 1 << 5 << "prev" << 1;
-        QTest::newRow("prev from a stale count") << 8 << 5 << "prev" << 5;
-        QTest::newRow("next from a stale count") << 8 << 5 << "next" << 5;
-        QTest::newRow("prev from a negative position") << -3 << 5 << "prev" << 1;
-        QTest::newRow("bump forward") << 2 << 9 << "+3" << 5;
-        QTest::newRow("bump past the end") << 8 << 9 << "+4" << 9;
-        QTest::newRow("bump before the start") << 2 << 9 << "-5" << 1;
-        QTest::newRow("bump without total") << 0 << 0 << "+4" << 5;
+        QTest::addColumn<QString>("commands");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("next from nothing counts as from 1") << 0 << 0 << "n"
+                                                            << "2/?";
+        QTest::newRow("prev from nothing") << 0 << 0 << "p"
+                                           << "1/?";
+        QTest::newRow("next at the end") << 5 << 5 << "n"
+                                         << "5/5";
+        QTest::newRow("prev from a stale count") << 8 << 5 << "p"
+                                                 << "5/5";
+        QTest::newRow("bump past both ends") << 2 << 9 << "+9 -20"
+                                             << "1/9";
+        QTest::newRow("keys forward") << 1 << 9 << "Right Down PageDown Space Enter N"
+                                      << "7/9";
+        QTest::newRow("keys back") << 9 << 9 << "Left Up PageUp Backspace P"
+                                   << "4/9";
+        QTest::newRow("Home") << 6 << 9 << "Home"
+                              << "1/9";
+        QTest::newRow("a click") << 3 << 9 << "c"
+                                 << "4/9";
+        QTest::newRow("own key not counted twice") << 3 << 9 << "n k"
+                                                   << "4/9";
+        QTest::newRow("a real key after the echo") << 3 << 9 << "n k Right"
+                                                   << "5/9";
+        QTest::newRow("show behind another window") << 3 << 9 << "b Right c"
+                                                    << "3/9";
+        QTest::newRow("Escape is no navigation") << 3 << 9 << "Escape"
+                                                 << "3/9";
     }
 
-    void commands()
+    void counting()
     {
         QFETCH(int, current);
         QFETCH(int, total);
-        QFETCH(QString, command);
-        QFETCH(int, expected);
-
+        QFETCH(QString, commands);
         SlideController c;
         prime(c, current, total);
-        QStringList calls = {info(expected, total)};
-        if (command == QLatin1String("next") || command == QLatin1String("prev")) {
-            const bool next = command == QLatin1String("next");
-            next ? c.nextSlide() : c.prevSlide();
-            calls << QStringLiteral("injectKeyTo 0x1 %1")
-                         .arg(int(next ? win::Key::Right : win::Key::Left));
-        } else {
-            c.bump(command.toInt());
+        c.refreshInfo(); // nothing reports the position from here on
+        for (const QString &command : commands.split(' ')) {
+            if (kKeys.contains(command))
+                c.followKey(win::Key(kKeys.indexOf(command)));
+            else if (command == "n" || command == "p")
+                command == "n" ? c.nextSlide() : c.prevSlide();
+            else if (command == "k") // the last key this controller sent
+                c.followKey(win::Key(fake->calls.last().section(' ', 2).toInt()));
+            else if (command == "c")
+                c.followClick();
+            else if (command == "b")
+                fake->foreground = nullptr;
+            else
+                c.bump(command.toInt());
         }
-        QCOMPARE(fake->calls, calls);
-        QCOMPARE(c.pageText(), QStringLiteral("%1/%2").arg(expected).arg(
-                                   total > 0 ? QString::number(total) : "?"));
+        QTEST(c.pageText(), "page");
     }
 
-    void endAndMinimise()
+    // Where automation reports the position, the show's own moves are read, not counted.
+    void automationStaysTheTruth()
     {
-        SlideController idle;
-        logSignals(idle);
-        idle.nextSlide();
-        idle.prevSlide();
-        idle.endShow();
-        idle.minimizeShow();
-        idle.bump(2); // without a target only the indicator moves
-        QCOMPARE(fake->calls, QStringList({"infoChanged 3 0"}));
-
         SlideController c;
+        prime(c, 4, 9);
+        automation->reading = {6, 9};
+        c.followKey(win::Key::PageDown);
+        QCOMPARE(c.pageText(), QStringLiteral("4/9"));
+        QTRY_COMPARE(c.pageText(), QStringLiteral("6/9"));
+    }
+
+    void endMinimiseAndTarget()
+    {
+        SlideController c;
+        c.nextSlide(); // without a target nothing is sent
+        QVERIFY(fake->calls.isEmpty());
         prime(c, 3, 9);
         c.minimizeShow();
-        QCOMPARE(fake->calls, QStringList({"minimizeWindow 0x1 1"}));
-        QCOMPARE(c.pageText(), QStringLiteral("3/9"));
-        fake->calls.clear();
         c.endShow();
         QCOMPARE(fake->calls,
-                 QStringList({QStringLiteral("injectKeyTo 0x1 %1").arg(int(win::Key::Escape)),
-                              "infoChanged 0 0"}));
-        QCOMPARE(c.target(), kShow); // tracking drops the window once it is gone
+                 QStringList({"minimizeWindow 0x1 1",
+                              QStringLiteral("injectKeyTo 0x1 %1").arg(int(win::Key::Escape))}));
         QCOMPARE(c.pageText(), QStringLiteral("?/?"));
-    }
-
-    void targetProtocol()
-    {
-        SlideController c;
-        logSignals(c);
-        c.setTarget(kShow);
-        c.setTarget(kShow);
-        c.setTarget(FakeBackend::handle(2));
-        QCOMPARE(fake->calls, QStringList({"targetChanged", "targetChanged"}));
-
-        automation->reading = {4, 6};
-        c.refreshInfo();
-        fake->calls.clear();
+        QSignalSpy info(&c, &SlideController::infoChanged);
+        c.setTarget(kShow); // the same window again: nothing
         c.setTarget(nullptr);
-        QCOMPARE(fake->calls, QStringList({"infoChanged 0 0", "targetChanged"}));
+        QCOMPARE(info.size(), 1);
         QCOMPARE(c.pageText(), QStringLiteral("\u2014/\u2014"));
     }
-
     void refresh_data()
     {
         QTest::addColumn<Reading>("reading");
         QTest::addColumn<QString>("page");
-
         // The counters start at 3 of 9.
         QTest::newRow("both numbers") << Reading{6, 12} << "6/12";
         QTest::newRow("position without a count") << Reading{7, {}} << "7/9";
@@ -181,80 +170,22 @@ private slots:
         SlideController c;
         prime(c, 3, 9);
         automation->reading = reading;
+        QSignalSpy info(&c, &SlideController::infoChanged);
         c.refreshInfo();
-        QCOMPARE(fake->calls.size(), 1); // every refresh reports, changed or not
+        QCOMPARE(info.size(), 1); // every refresh reports, changed or not
         QTEST(c.pageText(), "page");
     }
 
-    void refreshWithoutAutomationStartsAtOne()
+    // Nothing is read after the controller is gone; without automation nothing is read at all and
+    // the count starts at 1.
+    void refreshTimers()
     {
+        std::make_unique<SlideController>()->setTarget(kShow);
         automation->ready = false;
         SlideController c;
         c.setTarget(kShow);
-        QSignalSpy spy(&c, &SlideController::infoChanged);
-        c.refreshInfo();
-        QCOMPARE(automation->reads, 0);
-        QCOMPARE(spy.takeFirst(), QVariantList({1, 0}));
-    }
-
-    void periodicRefreshRunsOnlyWithTarget()
-    {
-        SlideController c;
-        auto *timer = c.findChild<QTimer *>();
-        QVERIFY(timer && !timer->isActive());
-        c.setTarget(kShow);
-        QVERIFY(timer->isActive());
-        QCOMPARE(timer->interval(), 1000);
-        const int before = automation->reads;
-        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
-        QCOMPARE(automation->reads, before + 1);
-        c.setTarget(nullptr);
-        QVERIFY(!timer->isActive());
-    }
-
-    // The one-shot refreshes, with the periodic timer stopped so that only they can read.
-    void oneShotRefreshes_data()
-    {
-        QTest::addColumn<int>("command"); // 0 new target, 1 next, 2 previous
-        QTest::addColumn<int>("delayMs");
-
-        QTest::newRow("after a new target") << 0 << 400;
-        QTest::newRow("after next") << 1 << 350;
-        QTest::newRow("after previous") << 2 << 350;
-    }
-
-    void oneShotRefreshes()
-    {
-        QFETCH(int, command);
-        QFETCH(int, delayMs);
-
-        SlideController c;
-        if (command != 0) {
-            c.setTarget(kShow);
-            QTRY_COMPARE(automation->reads, 1); // the new target's own refresh
-        }
-        QElapsedTimer clock;
-        clock.start();
-        const int before = automation->reads;
-        if (command == 0)
-            c.setTarget(kShow);
-        else
-            command == 1 ? c.nextSlide() : c.prevSlide();
-        c.findChild<QTimer *>()->stop();
-        QTRY_COMPARE(automation->reads, before + 1);
-        QVERIFY2(clock.elapsed() >= delayMs * 9 / 10, // coarse timers may fire 5% early
-                 qPrintable(QString::number(clock.elapsed())));
-        QTest::qWait(100);
-        QCOMPARE(automation->reads, before + 1); // once, not repeated
-    }
-
-    void oneShotRefreshDiesWithTheController()
-    {
-        {
-            SlideController c;
-            c.setTarget(kShow);
-        }
-        QTest::qWait(500);
+        QTRY_COMPARE(c.pageText(), QStringLiteral("1/?"));
+        QTest::qWait(1200);
         QCOMPARE(automation->reads, 0);
     }
 };

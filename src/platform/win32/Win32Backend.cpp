@@ -1,4 +1,4 @@
-// The Win32 backend of the window layer: queries, styles, z-order, keys and the mouse hook.
+// The Win32 backend of the window layer: queries, styles, z-order, keys and the input hooks.
 #include "platform/win32/Win32Backend.h"
 
 #include <QByteArray>
@@ -21,9 +21,11 @@ constexpr UINT kFrameInPlaceFlags = kFrameFlags | SWP_NOZORDER;                 
 constexpr UINT kRestoreFlags = kMoveFlags | SWP_NOOWNERZORDER | SWP_DEFERERASE; // 0x2213
 constexpr UINT kForceMinimize = 11;                                             // SW_FORCEMINIMIZE
 
-// The low-level hook's state: the one callback and the installed hook.
+// The low-level hooks' state: the one callback and the installed hook of each.
 std::function<void(int, int)> g_onLeftDown;
 HHOOK g_mouseHook = nullptr;
+std::function<void(Key)> g_onKey;
+HHOOK g_keyboardHook = nullptr;
 
 // Window text or class name: the getter fills a zeroed buffer; the result ends at the first NUL.
 template <typename Getter> QString readText(HWND hwnd, Getter getter)
@@ -223,6 +225,30 @@ LRESULT CALLBACK lowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(g_mouseHook, nCode, wParam, lParam);
 }
 
+// The layer's key a virtual-key code types; false for any other key.
+bool keyOfVirtualKey(DWORD vk, Key *key)
+{
+    for (int k = 0; k <= int(Key::P); ++k) { // P is the last of the layer's keys
+        if (virtualKeyOf(Key(k)) == vk) {
+            *key = Key(k);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Like the mouse hook: on the GUI thread, and the key always travels on unchanged.
+LRESULT CALLBACK lowLevelKeyboardProc(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    Key key;
+    if (nCode >= 0 && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) && g_onKey && lParam &&
+        keyOfVirtualKey(reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam)->vkCode, &key)) {
+        const std::function<void(Key)> call = g_onKey; // may be replaced while it runs
+        call(key);
+    }
+    return CallNextHookEx(g_keyboardHook, nCode, wParam, lParam);
+}
+
 class Win32Backend final : public Backend
 {
 public:
@@ -323,6 +349,22 @@ public:
             g_mouseHook = nullptr;
         }
         g_onLeftDown = nullptr;
+    }
+
+    void installGlobalKeyHook(std::function<void(Key)> callback) override
+    {
+        g_onKey = std::move(callback);
+        if (!g_keyboardHook)
+            g_keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, lowLevelKeyboardProc, nullptr, 0);
+    }
+
+    void uninstallGlobalKeyHook() override
+    {
+        if (g_keyboardHook) {
+            UnhookWindowsHookEx(g_keyboardHook);
+            g_keyboardHook = nullptr;
+        }
+        g_onKey = nullptr;
     }
 
     Handle topMostChangeTarget(const QByteArray &eventType, void *message) override

@@ -8,24 +8,43 @@ namespace x11
 namespace
 {
 
+// The keyboard mapping: keysyms per keycode, from the first keycode on.
+struct Mapping {
+    Reply<xcb_get_keyboard_mapping_reply_t> reply;
+    int first = 0;
+
+    explicit Mapping(const Connection &c)
+    {
+        const xcb_setup_t *setup = xcb_get_setup(c.get());
+        first = setup->min_keycode;
+        const int count = setup->max_keycode - first + 1;
+        reply.reset(xcb_get_keyboard_mapping_reply(
+            c.get(), xcb_get_keyboard_mapping(c.get(), xcb_keycode_t(first), uint8_t(count)),
+            nullptr));
+    }
+    // Calls found(keycode, keysym) for every entry, in keycode order.
+    template <typename F> void forEach(F found) const
+    {
+        if (!reply || reply->keysyms_per_keycode == 0)
+            return;
+        const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(reply.get());
+        const int total = xcb_get_keyboard_mapping_keysyms_length(reply.get());
+        for (int i = 0; i < total; ++i) {
+            if (found(xcb_keycode_t(first + i / reply->keysyms_per_keycode), syms[i]))
+                return;
+        }
+    }
+};
+
 // The first keycode whose mapping lists the keysym, 0 when none does.
 xcb_keycode_t keycodeOf(const Connection &c, quint32 keysym)
 {
-    const xcb_setup_t *setup = xcb_get_setup(c.get());
-    const int first = setup->min_keycode;
-    const int count = setup->max_keycode - first + 1;
-    const Reply<xcb_get_keyboard_mapping_reply_t> mapping(xcb_get_keyboard_mapping_reply(
-        c.get(), xcb_get_keyboard_mapping(c.get(), xcb_keycode_t(first), uint8_t(count)), nullptr));
-    if (!mapping || mapping->keysyms_per_keycode == 0)
-        return 0;
-    const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(mapping.get());
-    const int perCode = mapping->keysyms_per_keycode;
-    const int total = xcb_get_keyboard_mapping_keysyms_length(mapping.get());
-    for (int i = 0; i < total; ++i) {
-        if (syms[i] == keysym)
-            return xcb_keycode_t(first + i / perCode);
-    }
-    return 0;
+    xcb_keycode_t code = 0;
+    Mapping(c).forEach([&](xcb_keycode_t k, xcb_keysym_t sym) {
+        code = sym == keysym ? k : 0;
+        return code != 0;
+    });
+    return code;
 }
 
 bool fake(const Connection &c, uint8_t type, xcb_keycode_t code)
@@ -70,6 +89,22 @@ quint32 keysymOf(win::Key key)
         return 'p';
     }
     return 0;
+}
+
+QHash<uint32_t, win::Key> keyCodes(const Connection &c)
+{
+    QHash<quint32, win::Key> byKeysym;
+    for (int k = 0; k <= int(win::Key::P); ++k) // P is the last of the layer's keys
+        byKeysym.insert(keysymOf(win::Key(k)), win::Key(k));
+    byKeysym.insert(0xff8d, win::Key::Enter); // the keypad's Enter moves a show as well
+    QHash<uint32_t, win::Key> codes;
+    Mapping(c).forEach([&](xcb_keycode_t code, xcb_keysym_t sym) {
+        const auto key = byKeysym.constFind(sym);
+        if (key != byKeysym.constEnd() && !codes.contains(code))
+            codes.insert(code, *key);
+        return false;
+    });
+    return codes;
 }
 
 bool fakeKeyStroke(const Connection &c, win::Key key)

@@ -1,8 +1,8 @@
 // The X11 backend of the window layer (EWMH window list, XTest keys, XInput2 presses).
 #include "platform/x11/X11Backend.h"
 
+#include "platform/x11/InputHookX11.h"
 #include "platform/x11/KeyInjectX11.h"
-#include "platform/x11/MouseHookX11.h"
 #include "platform/x11/OwnWindowsUnmanagedX11.h"
 #include "platform/x11/WindowQueryX11.h"
 
@@ -106,23 +106,17 @@ public:
         return injectKey(key);
     }
 
+    // One raw-input connection serves both hooks; it ends when neither is installed.
     void installGlobalMouseHook(std::function<void(int, int)> callback) override
     {
-        onLeftDown = std::move(callback);
-        if (hook && hook->isActive())
-            return;
-        hook = std::make_unique<x11::MouseHook>(display, [this](int x, int y) {
-            if (!onLeftDown)
-                return;
-            const std::function<void(int, int)> call = onLeftDown; // may be replaced while it runs
-            call(x, y);
-        });
+        inputHook().onPress = std::move(callback);
     }
-    void uninstallGlobalMouseHook() override
+    void uninstallGlobalMouseHook() override { dropHook(&x11::InputHook::onPress); }
+    void installGlobalKeyHook(std::function<void(Key)> callback) override
     {
-        hook.reset();
-        onLeftDown = nullptr;
+        inputHook().onKey = std::move(callback);
     }
+    void uninstallGlobalKeyHook() override { dropHook(&x11::InputHook::onKey); }
 
     Handle topMostChangeTarget(const QByteArray &eventType, void *message) override
     {
@@ -156,6 +150,20 @@ private:
         return x11::statesOf(c, c.numbers(w, x11::NetWmState));
     }
     bool windowManagerRuns() const;
+    x11::InputHook &inputHook()
+    {
+        if (!hook || !hook->isActive())
+            hook = std::make_unique<x11::InputHook>(display, hook.get());
+        return *hook;
+    }
+    template <typename Callback> void dropHook(Callback x11::InputHook::*callback)
+    {
+        if (!hook)
+            return;
+        (*hook).*callback = nullptr;
+        if (!hook->onPress && !hook->onKey)
+            hook.reset();
+    }
     bool onToolkitDisplay() const;
     QWindow *ownFloating(xcb_window_t w) const
     {
@@ -170,8 +178,7 @@ private:
     const QByteArray display;
     Connection c;
     xcb_atom_t compositorSelection = XCB_NONE;
-    std::function<void(int, int)> onLeftDown;
-    std::unique_ptr<x11::MouseHook> hook;
+    std::unique_ptr<x11::InputHook> hook;
 };
 
 bool X11Backend::windowManagerRuns() const

@@ -1,12 +1,21 @@
-// A stand-in slide show: one full-screen window of a presentation program's show class and title.
-// It closes on WM_CLOSE, or by itself after a minute so that a failed test leaves nothing behind.
+// A stand-in slide show: one full-screen window of a presentation program's show class and title,
+// painted in one colour. Given a file name, it writes each key it receives there as "key <vk>".
+// It closes on WM_CLOSE, or by itself after a few minutes so that a failed test leaves nothing.
 #include <windows.h>
+
+#include <cstdio>
 
 namespace
 {
 
+FILE *g_keyLog = nullptr;
+
 LRESULT CALLBACK showProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == WM_KEYDOWN && g_keyLog) {
+        std::fprintf(g_keyLog, "key %u\n", unsigned(wParam));
+        std::fflush(g_keyLog);
+    }
     if (msg == WM_DESTROY || msg == WM_TIMER) {
         PostQuitMessage(0);
         return 0;
@@ -16,12 +25,14 @@ LRESULT CALLBACK showProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
+    if (argc > 1)
+        g_keyLog = std::fopen(argv[1], "w");
     WNDCLASSW wc = {};
     wc.lpfnWndProc = showProc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.hbrBackground = CreateSolidBrush(RGB(32, 160, 32)); // unlike the controls' dark cards
     wc.lpszClassName = L"screenClass";
     RegisterClassW(&wc);
     const HWND show =
@@ -31,11 +42,13 @@ int main()
     if (!show)
         return 1;
     SetForegroundWindow(show);
-    SetTimer(show, 1, 60000, nullptr);
+    SetTimer(show, 1, 300000, nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    if (g_keyLog)
+        std::fclose(g_keyLog);
     return 0;
 }
