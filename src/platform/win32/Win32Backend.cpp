@@ -1,5 +1,7 @@
-// The Win32 backend of the window layer: queries, styles, z-order, keys and the input hooks.
+// The Win32 backend of the window layer: queries, styles, z-order and activation; keys and the
+// input hooks live in InputWin32.
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/InputWin32.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -20,12 +22,6 @@ constexpr UINT kFrameFlags = kMoveFlags | SWP_FRAMECHANGED;                     
 constexpr UINT kFrameInPlaceFlags = kFrameFlags | SWP_NOZORDER;                 // 0x37
 constexpr UINT kRestoreFlags = kMoveFlags | SWP_NOOWNERZORDER | SWP_DEFERERASE; // 0x2213
 constexpr UINT kForceMinimize = 11;                                             // SW_FORCEMINIMIZE
-
-// The low-level hooks' state: the one callback and the installed hook of each.
-std::function<void(int, int)> g_onLeftDown;
-HHOOK g_mouseHook = nullptr;
-std::function<void(Key)> g_onKey;
-HHOOK g_keyboardHook = nullptr;
 
 // Window text or class name: the getter fills a zeroed buffer; the result ends at the first NUL.
 template <typename Getter> QString readText(HWND hwnd, Getter getter)
@@ -164,91 +160,6 @@ bool activate(HWND hwnd)
     return done;
 }
 
-WORD virtualKeyOf(Key key)
-{
-    switch (key) {
-    case Key::Left:
-        return VK_LEFT;
-    case Key::Right:
-        return VK_RIGHT;
-    case Key::Up:
-        return VK_UP;
-    case Key::Down:
-        return VK_DOWN;
-    case Key::PageUp:
-        return VK_PRIOR;
-    case Key::PageDown:
-        return VK_NEXT;
-    case Key::Home:
-        return VK_HOME;
-    case Key::Space:
-        return VK_SPACE;
-    case Key::Enter:
-        return VK_RETURN;
-    case Key::Backspace:
-        return VK_BACK;
-    case Key::Escape:
-        return VK_ESCAPE;
-    case Key::N:
-        return 'N';
-    case Key::P:
-        return 'P';
-    }
-    return 0;
-}
-
-INPUT keyRecord(WORD vk, DWORD flags)
-{
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.wScan = WORD(MapVirtualKeyW(UINT(vk), MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = flags;
-    return input;
-}
-
-bool sendKey(Key key)
-{
-    const WORD vk = virtualKeyOf(key);
-    static_assert(sizeof(void *) != 8 || sizeof(INPUT) == 40, "INPUT record layout");
-    INPUT records[2] = {keyRecord(vk, 0), keyRecord(vk, KEYEVENTF_KEYUP)};
-    return SendInput(2, records, int(sizeof(INPUT))) == 2;
-}
-
-// Runs on the GUI thread through its message loop; the press always travels on unchanged.
-LRESULT CALLBACK lowLevelMouseProc(int nCode, WPARAM wParam, LPARAM lParam)
-{
-    if (nCode >= 0 && wParam == WM_LBUTTONDOWN && g_onLeftDown && lParam) {
-        const auto *info = reinterpret_cast<const MSLLHOOKSTRUCT *>(lParam);
-        g_onLeftDown(int(info->pt.x), int(info->pt.y));
-    }
-    return CallNextHookEx(g_mouseHook, nCode, wParam, lParam);
-}
-
-// The layer's key a virtual-key code types; false for any other key.
-bool keyOfVirtualKey(DWORD vk, Key *key)
-{
-    for (int k = 0; k <= int(Key::P); ++k) { // P is the last of the layer's keys
-        if (virtualKeyOf(Key(k)) == vk) {
-            *key = Key(k);
-            return true;
-        }
-    }
-    return false;
-}
-
-// Like the mouse hook: on the GUI thread, and the key always travels on unchanged.
-LRESULT CALLBACK lowLevelKeyboardProc(int nCode, WPARAM wParam, LPARAM lParam)
-{
-    Key key;
-    if (nCode >= 0 && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) && g_onKey && lParam &&
-        keyOfVirtualKey(reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam)->vkCode, &key)) {
-        const std::function<void(Key)> call = g_onKey; // may be replaced while it runs
-        call(key);
-    }
-    return CallNextHookEx(g_keyboardHook, nCode, wParam, lParam);
-}
-
 class Win32Backend final : public Backend
 {
 public:
@@ -337,35 +248,14 @@ public:
 
     void installGlobalMouseHook(std::function<void(int, int)> callback) override
     {
-        g_onLeftDown = std::move(callback);
-        if (!g_mouseHook)
-            g_mouseHook = SetWindowsHookExW(WH_MOUSE_LL, lowLevelMouseProc, nullptr, 0);
+        installMouseHook(std::move(callback));
     }
-
-    void uninstallGlobalMouseHook() override
-    {
-        if (g_mouseHook) {
-            UnhookWindowsHookEx(g_mouseHook);
-            g_mouseHook = nullptr;
-        }
-        g_onLeftDown = nullptr;
-    }
-
+    void uninstallGlobalMouseHook() override { uninstallMouseHook(); }
     void installGlobalKeyHook(std::function<void(Key)> callback) override
     {
-        g_onKey = std::move(callback);
-        if (!g_keyboardHook)
-            g_keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, lowLevelKeyboardProc, nullptr, 0);
+        installKeyHook(std::move(callback));
     }
-
-    void uninstallGlobalKeyHook() override
-    {
-        if (g_keyboardHook) {
-            UnhookWindowsHookEx(g_keyboardHook);
-            g_keyboardHook = nullptr;
-        }
-        g_onKey = nullptr;
-    }
+    void uninstallGlobalKeyHook() override { uninstallKeyHook(); }
 
     Handle topMostChangeTarget(const QByteArray &eventType, void *message) override
     {

@@ -4,11 +4,11 @@
 #include "platform/x11/InputHookX11.h"
 #include "platform/x11/KeyInjectX11.h"
 #include "platform/x11/OwnWindowsUnmanagedX11.h"
+#include "platform/x11/ScreensX11.h"
 #include "platform/x11/WindowQueryX11.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QThread>
 #include <QWindow>
 
@@ -173,7 +173,6 @@ private:
     xcb_window_t focusedTopLevel() const;
     void setStates(xcb_window_t w, bool on, xcb_atom_t first, xcb_atom_t second = XCB_NONE);
     bool activateUnmanaged(xcb_window_t w);
-    QList<QRect> physicalScreens(QRect *primary) const;
 
     const QByteArray display;
     Connection c;
@@ -225,42 +224,10 @@ bool X11Backend::onToolkitDisplay() const
            QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
-QList<QRect> X11Backend::physicalScreens(QRect *primary) const
-{
-    QList<QRect> screens;
-    if (onToolkitDisplay()) {
-        for (const QScreen *screen : QGuiApplication::screens()) {
-            const qreal d = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1.0;
-            const QRect g = screen->geometry();
-            const QRect device(g.x(), g.y(), qRound(g.width() * d), qRound(g.height() * d));
-            screens.append(device);
-            if (screen == QGuiApplication::primaryScreen())
-                *primary = device;
-        }
-    }
-    if (screens.isEmpty()) {
-        *primary = c.rootRect();
-        screens.append(*primary);
-    }
-    return screens;
-}
-
 QRect X11Backend::monitorRectPhysical(Handle hwnd)
 {
-    QRect primary;
-    const QList<QRect> screens = physicalScreens(&primary);
     const QRect frame = hwnd ? x11::frameOf(c, toWindow(hwnd)) : QRect();
-    QRect best = primary;
-    qint64 bestArea = 0;
-    for (const QRect &screen : screens) {
-        const QRect overlap = screen.intersected(frame);
-        const qint64 area = qint64(overlap.width()) * overlap.height();
-        if (area > bestArea) {
-            bestArea = area;
-            best = screen;
-        }
-    }
-    return scaled(best);
+    return scaled(x11::screenOf(c, frame, onToolkitDisplay()));
 }
 
 void X11Backend::setStates(xcb_window_t w, bool on, xcb_atom_t first, xcb_atom_t second)

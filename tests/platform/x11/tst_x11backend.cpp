@@ -4,7 +4,7 @@
 #include "ScreenProbe.h"
 #include "platform/TopMostGuard.h"
 #include "platform/WindowLayer.h"
-#include "platform/x11/MouseHookX11.h"
+#include "platform/x11/InputHookX11.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/XcbConnectionX11.h"
 
@@ -316,7 +316,8 @@ private slots:
         // Once removed, nothing more arrives; a hook of the test's own sees the press instead.
         win::uninstallGlobalMouseHook();
         QList<QPoint> witnessed;
-        x11::MouseHook witness(QByteArray(), [&](int x, int y) { witnessed.append(QPoint(x, y)); });
+        x11::InputHook witness{QByteArray()};
+        witness.onPress = [&](int x, int y) { witnessed.append(QPoint(x, y)); };
         QVERIFY(witness.isActive());
         QVERIFY(clickAt(QPoint(1600, 800)));
         QTRY_COMPARE_WITH_TIMEOUT(witnessed, QList<QPoint>{QPoint(1600, 800)}, 3000);
