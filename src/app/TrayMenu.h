@@ -26,7 +26,6 @@ public:
 
     QMenu *menu() const { return m_menu.get(); }
     Updater *updater() const { return m_updater.get(); }
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
 
     static void showAbout();
 

@@ -72,7 +72,6 @@ TouchButton *BottomBar::addButton(BarGroup *group, Icons::Id icon, const QString
     button->setToolTip(toolTip);
     connect(button, &QAbstractButton::clicked, this, [this, action] {
         resetIdle();
-        emit userActivity();
         action();
     });
     group->row()->addWidget(button);

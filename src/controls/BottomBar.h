@@ -38,7 +38,6 @@ signals:
     void nextClicked();
     void endClicked();
     void minimizeClicked();
-    void userActivity();
 
 protected:
     void moveEvent(QMoveEvent *event) override;

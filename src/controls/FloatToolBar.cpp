@@ -66,10 +66,7 @@ TouchButton *FloatToolBar::addSwitch(Icons::Id icon, const QColor &accent, const
     button->setAccent(accent);
     button->setPixelSize(72);
     button->setToolTip(toolTip);
-    connect(button, &QAbstractButton::clicked, this, [this] {
-        resetIdle();
-        emit userActivity();
-    });
+    connect(button, &QAbstractButton::clicked, this, &FloatToolBar::resetIdle);
     m_layout->addWidget(button);
     return button;
 }

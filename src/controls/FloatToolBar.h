@@ -49,7 +49,6 @@ public:
 signals:
     void annotateToggled(bool on);
     void expandToggled(bool on);
-    void userActivity();
     // Every step of the idle fade, for the companion.
     void fadeChanged(double fade);
     // A right-click or a long press on the grip: the menu belongs at globalPos.
