@@ -215,8 +215,14 @@ public:
     void raiseAbove(Handle window, Handle ref) override
     {
         const HWND w = nativeOf(window);
+        const HWND r = nativeOf(ref);
+        // Already in place, top-most and right above ref (or on top of all): every move is a trip
+        // through the window manager, and the stacking tick asks several times a second.
+        const HWND above = GetWindow((r && r != w) ? r : w, GW_HWNDPREV);
+        if (hasExStyle(w, WS_EX_TOPMOST) && above == ((r && r != w) ? w : nullptr))
+            return;
         SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, kMoveFlags);
-        SetWindowPos(w, insertAfterFor(w, nativeOf(ref)), 0, 0, 0, 0, kMoveFlags);
+        SetWindowPos(w, insertAfterFor(w, r), 0, 0, 0, 0, kMoveFlags);
         if (!hasExStyle(w, WS_EX_TOPMOST))
             SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, kMoveFlags);
     }
