@@ -40,6 +40,8 @@ public:
     void restoreTopMost(Handle) override {}
 
     bool needsShapedWindows() override { return false; }
+    void prepareCapture(Handle) override {}
+    QImage captureWindow(Handle) override { return {}; }
 };
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include "platform/WindowLayer.h"
 
+#include <QImage>
+
 #include <memory>
 
 namespace win
@@ -44,6 +46,9 @@ public:
     virtual void restoreTopMost(Handle window) = 0;
 
     virtual bool needsShapedWindows() = 0;
+
+    virtual void prepareCapture(Handle window) = 0;
+    virtual QImage captureWindow(Handle window) = 0;
 };
 
 // Every query answers the neutral value, every operation does nothing.

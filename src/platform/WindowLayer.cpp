@@ -220,4 +220,14 @@ bool needsShapedWindows()
     return backend().needsShapedWindows();
 }
 
+void prepareCapture(Handle window)
+{
+    backend().prepareCapture(window);
+}
+
+QImage captureWindow(Handle window)
+{
+    return backend().captureWindow(window);
+}
+
 } // namespace win

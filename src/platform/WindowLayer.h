@@ -13,6 +13,7 @@
 #include <functional>
 
 class QByteArray;
+class QImage;
 
 namespace win
 {
@@ -105,6 +106,13 @@ void restoreTopMost(Handle window);
 
 // Where nothing composites translucent windows, they must be shaped to what they paint.
 bool needsShapedWindows();
+
+// Pictures of a followed window. prepareCapture runs once when the program starts following the
+// window, before its own windows cover it, so that a backend can keep the window's pixels readable
+// under other windows. captureWindow gives the window's own content in physical pixels, without
+// anything that lies over it; null when that cannot be had.
+void prepareCapture(Handle window);
+QImage captureWindow(Handle window);
 
 // The native handle of a toolkit window id.
 inline Handle fromWinId(quintptr id)

@@ -280,6 +280,10 @@ public:
     }
 
     bool needsShapedWindows() override { return false; } // DWM composes translucent windows
+
+    // Capturing comes in its own unit.
+    void prepareCapture(Handle) override {}
+    QImage captureWindow(Handle) override { return {}; }
 };
 
 } // namespace

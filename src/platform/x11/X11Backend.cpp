@@ -144,6 +144,10 @@ public:
         return !owner || owner->owner == XCB_NONE;
     }
 
+    // Capturing comes in its own unit.
+    void prepareCapture(Handle) override {}
+    QImage captureWindow(Handle) override { return {}; }
+
 private:
     x11::States states(xcb_window_t w) const
     {
