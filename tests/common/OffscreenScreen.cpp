@@ -20,7 +20,7 @@ void configure(const QList<Screen> &screens)
                                 {"y", r.y()},
                                 {"width", r.width()},
                                 {"height", r.height()},
-                                {"logicalDpi", 96},
+                                {"logicalDpi", 96 * s.percent / 100},
                                 {"logicalBaseDpi", 96},
                                 {"dpr", s.dpr}});
     }

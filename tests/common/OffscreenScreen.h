@@ -1,4 +1,5 @@
-// Offscreen screens of chosen sizes and ratios at 96 DPI; set up before the application exists.
+// Offscreen screens of chosen sizes, ratios and scale factors; set up before the application
+// exists.
 #pragma once
 
 #include <QList>
@@ -8,9 +9,13 @@ namespace OffscreenScreen
 {
 
 struct Screen {
-    Screen(QRect geometry, double dpr = 1.0) : geometry(geometry), dpr(dpr) {}
+    Screen(QRect geometry, double dpr = 1.0, int percent = 100)
+        : geometry(geometry), dpr(dpr), percent(percent)
+    {
+    }
     QRect geometry;
     double dpr;
+    int percent; // the system's scale factor: 150 % is 144 DPI
 };
 
 // Selects the offscreen platform with these screens; the first is the primary.

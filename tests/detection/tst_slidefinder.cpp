@@ -12,8 +12,8 @@ const QRect kFull(0, 0, 1920, 1080);
 const QRect kHalf(0, 0, 960, 1080);
 using win::WindowFlag;
 
-win::WindowInfo window(quintptr id, const QString &title, const QString &cls,
-                       const QString &process, QRect rect = kFull, win::WindowFlags flags = {})
+win::WindowInfo window(quintptr id, const QString &title, const QString &cls = {},
+                       const QString &process = {}, QRect rect = kFull, win::WindowFlags flags = {})
 {
     win::WindowInfo w;
     w.handle = FakeBackend::handle(id);
@@ -26,11 +26,10 @@ win::WindowInfo window(quintptr id, const QString &title, const QString &cls,
     return w;
 }
 
-int scoreOf(FakeBackend *fake, const win::WindowInfo &w, bool foreground = false)
+// A captioned half-screen window, which a show is not.
+win::WindowInfo framed(const QString &title, const QString &cls, const QString &process)
 {
-    fake->windows = {w};
-    fake->foreground = foreground ? w.handle : nullptr;
-    return SlideFinder::probeAll({}, -1).value(0).score;
+    return window(1, title, cls, process, kHalf, WindowFlag::Caption);
 }
 
 } // namespace
@@ -41,8 +40,14 @@ class TestSlideFinder : public QObject
 {
     Q_OBJECT
 
-private:
     FakeBackend *fake = nullptr;
+
+    int scoreOf(const win::WindowInfo &w, bool foreground = false)
+    {
+        fake->windows = {w};
+        fake->foreground = foreground ? w.handle : nullptr;
+        return SlideFinder::probeAll({}, -1).value(0).score;
+    }
 
 private slots:
     void init() { fake = &FakeBackend::install(); }
@@ -52,71 +57,57 @@ private slots:
     {
         QTest::addColumn<win::WindowInfo>("w");
         QTest::addColumn<bool>("show");
-        const auto captioned = [](const QString &t, const QString &c, const QString &p) {
-            return window(1, t, c, p, kHalf, WindowFlag::Caption);
+        const auto row = [](const char *name, const win::WindowInfo &w, bool show) {
+            QTest::newRow(name) << w << show;
         };
-        QTest::newRow("powerpoint show")
-            << window(1, "PowerPoint Slide Show - a.pptx", "screenClass", "POWERPNT.EXE") << true;
-        QTest::newRow("impress show")
-            << window(1, "Presenting: a.odp", "soffice", "SOFFICE.BIN") << true;
-        QTest::newRow("wps show by class")
-            << captioned("a", "WPSPresentationSlide", "WPP.EXE") << true;
-        QTest::newRow("strong title alone") << captioned("幻灯片放映中", "", "") << true;
-        QTest::newRow("case is ignored") << captioned("x", "SCREENCLASS", "powerpnt.exe") << true;
-        QTest::newRow("powerpoint editor")
-            << window(1, "a.pptx - PowerPoint", "PPTFrameClass", "POWERPNT.EXE") << false;
-        QTest::newRow("maximised impress editor")
-            << window(1, "a.odp - LibreOffice Impress", "libreoffice-impress", "SOFFICE.BIN")
-            << false;
-        QTest::newRow("wps editor by process") << captioned("a", "Foo", "WPS.EXE") << false;
-        QTest::newRow("frame class with caption")
-            << captioned("a", "PPTFrameClass", "POWERPNT.EXE") << false;
-        QTest::newRow("browser, weak title")
-            << window(1, "PowerPoint tips - Browser", "Chrome", "CHROME.EXE") << false;
-        QTest::newRow("viewer in a frame") << captioned("a", "Foo", "PPTVIEW.EXE") << false;
+        row("powerpoint show",
+            window(1, "PowerPoint Slide Show - a.pptx", "screenClass", "POWERPNT.EXE"), true);
+        row("impress show", window(1, "Presenting: a.odp", "soffice", "SOFFICE.BIN"), true);
+        row("wps show by class", framed("a", "WPSPresentationSlide", "WPP.EXE"), true);
+        row("strong title alone", framed("幻灯片放映中", "", ""), true);
+        row("case is ignored", framed("x", "SCREENCLASS", "powerpnt.exe"), true);
+        row("powerpoint editor", window(1, "a.pptx - PowerPoint", "PPTFrameClass", "POWERPNT.EXE"),
+            false);
+        row("maximised impress editor",
+            window(1, "a.odp - LibreOffice Impress", "libreoffice-impress", "SOFFICE.BIN"), false);
+        row("wps editor by process", framed("a", "Foo", "WPS.EXE"), false);
+        row("frame class with caption", framed("a", "PPTFrameClass", "POWERPNT.EXE"), false);
+        row("browser, weak title", window(1, "PowerPoint tips - Browser", "Chrome", "CHROME.EXE"),
+            false);
+        row("viewer in a frame", framed("a", "Foo", "PPTVIEW.EXE"), false);
     }
-
     void verdict()
     {
         QFETCH(win::WindowInfo, w);
         QFETCH(bool, show);
-        QCOMPARE(scoreOf(fake, w) >= SlideFinder::kThreshold, show);
+        QCOMPARE(scoreOf(w) >= SlideFinder::kThreshold, show);
     }
 
-    // Each sign of a running show raises the score; coverage counts from 85 % of the window's own
-    // screen.
+    // Each sign of a running show raises the score of a framed window; coverage counts from 85 %
+    // of the window's own screen, and that screen is asked once.
     void signsRaiseTheScore()
     {
-        const auto base = window(1, "Present", "", "SOFFICE.BIN", kHalf, WindowFlag::Caption);
-        const int plain = scoreOf(fake, base);
-        auto w = base;
-        w.flags = {};
-        QVERIFY(scoreOf(fake, w) > plain);
-        w.flags = WindowFlag::TopMost;
-        QVERIFY(scoreOf(fake, w) > scoreOf(fake, window(1, "Present", "", "SOFFICE.BIN", kHalf)));
-        QVERIFY(scoreOf(fake, base, true) > plain);
-        QVERIFY(scoreOf(fake, window(1, "Present", "", "SOFFICE.BIN", QRect(0, 0, 1632, 1080),
-                                     WindowFlag::Caption)) > plain);
-        QCOMPARE(scoreOf(fake, window(1, "Present", "", "SOFFICE.BIN", QRect(0, 0, 1630, 1080),
-                                      WindowFlag::Caption)),
-                 plain);
-        QCOMPARE(
-            scoreOf(fake, window(1, "Present", "", "SOFFICE.BIN", QRect(), WindowFlag::Caption)),
-            plain);
-
-        // A window on the second screen is measured against that screen, asked once.
-        fake->monitorQuery = [](win::Handle h) {
-            return h == FakeBackend::handle(2) ? QRect(1920, 0, 1280, 720) : kFull;
+        const auto present = [](QRect rect, win::WindowFlags flags = WindowFlag::Caption) {
+            return window(1, "Present", "", "SOFFICE.BIN", rect, flags);
         };
-        fake->windows = {
-            window(1, "a - PowerPoint", "", "POWERPNT.EXE"),
-            window(2, "Slide Show", "", "", QRect(1920, 0, 1280, 720), WindowFlag::Caption)};
+        const int plain = scoreOf(present(kHalf));
+        for (const win::WindowInfo &w :
+             {present(kHalf, {}), present(kHalf, WindowFlag::Caption | WindowFlag::TopMost),
+              present(QRect(0, 0, 1632, 1080))})
+            QVERIFY(scoreOf(w) > plain);
+        QVERIFY(scoreOf(present(kHalf), true) > plain);
+        for (const QRect &under : {QRect(0, 0, 1630, 1080), QRect()})
+            QCOMPARE(scoreOf(present(under)), plain);
+
+        const QRect second(1920, 0, 1280, 720);
+        fake->monitorQuery = [=](win::Handle h) {
+            return h == present({}).handle ? second : kFull;
+        };
+        const int small = scoreOf(present(QRect(1920, 0, 100, 100)));
+        fake->windows = {window(2, "a - PowerPoint", "", "POWERPNT.EXE"), present(second)};
         fake->monitorQueries = 0;
-        const QList<SlideFinder::Result> all = SlideFinder::probeAll({}, -1);
+        QVERIFY(SlideFinder::probeAll({}, -1).value(0).score > small);
         QCOMPARE(fake->monitorQueries, 1);
-        QVERIFY(all[0].score >
-                scoreOf(fake, window(2, "Slide Show", "", "", QRect(1920, 0, 100, 100),
-                                     WindowFlag::Caption)));
     }
 
     void findPicks()
@@ -130,7 +121,7 @@ private slots:
         QCOMPARE(SlideFinder::find({}).handle, strong.handle); // one below the threshold does not
 
         // Ties keep the stacking order; excluded and minimised windows are skipped.
-        fake->windows = {window(1, "Slide Show", "", ""), window(2, "Slide Show", "", ""),
+        fake->windows = {window(1, "Slide Show"), window(2, "Slide Show"),
                          window(3, "Slide Show", "screenClass", "POWERPNT.EXE")};
         fake->foreground = nullptr;
         fake->windows[2].minimized = true;
@@ -154,12 +145,11 @@ private slots:
 
     void titlesPrintLiterally()
     {
-        SlideFinder::Result r{FakeBackend::handle(7), 127, "50%1 %4", "", "", "%2"};
-        QVERIFY(SlideFinder::describe(r).contains(QStringLiteral("50%1 %4")));
-        QVERIFY(SlideFinder::describe(r).contains(QStringLiteral("127")));
+        const SlideFinder::Result r{FakeBackend::handle(7), 127, "50%1 %4", "", "", "%2"};
+        QVERIFY(SlideFinder::describe(r).contains("50%1 %4"));
+        QVERIFY(SlideFinder::describe(r).contains("127"));
         const QString report = ProbeReport::reportText({r}, QDateTime::currentDateTime());
-        QVERIFY(report.contains(QStringLiteral("50%1 %4")) &&
-                report.contains(QStringLiteral("%2")));
+        QVERIFY(report.contains("50%1 %4") && report.contains("%2"));
     }
 };
 

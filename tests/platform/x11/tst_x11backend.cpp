@@ -1,28 +1,26 @@
 // The X11 window layer against a real X server with a window manager: windows made here and by
-// hand.
+// another client, keys, stacking above a focused full-screen show, the press hook, the guard and
+// the compositor. Pixel-exact looks are the bars' and the overlay's suites.
 #include "PrivateDisplayX11.h"
 #include "ScreenProbe.h"
 #include "platform/TopMostGuard.h"
 #include "platform/WindowLayer.h"
-#include "platform/x11/InputHookX11.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/XcbConnectionX11.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QProcess>
-#include <QScreen>
 #include <QWidget>
 #include <QtTest>
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 
 namespace
 {
 
 const QRect kScreen(0, 0, 1920, 1080);
+using ScreenProbe::clickAt;
+using ScreenProbe::screenColour;
 
 // A top-level window that remembers the keys and left presses it received.
 class ProbeWindow : public QWidget
@@ -52,66 +50,43 @@ const x11::Connection &server()
     return connection;
 }
 
-std::optional<win::WindowInfo> listed(win::Handle h)
-{
-    for (const win::WindowInfo &info : win::enumTopLevelWindows()) {
-        if (info.handle == h)
-            return info;
-    }
-    return std::nullopt;
-}
-
 // Position in the window list, top of the stack first; -1 when not listed.
-int stackIndex(win::Handle h)
+int stackIndex(win::Handle h, win::WindowInfo *info = nullptr)
 {
     const QList<win::WindowInfo> list = win::enumTopLevelWindows();
-    const auto it =
-        std::find_if(list.begin(), list.end(), [h](const auto &w) { return w.handle == h; });
+    const auto it = std::find_if(list.begin(), list.end(), [h](auto &w) { return w.handle == h; });
+    if (info && it != list.end())
+        *info = *it;
     return it == list.end() ? -1 : int(it - list.begin());
 }
 
-bool hasFlag(win::Handle h, win::WindowFlag flag)
+bool isTopMost(win::Handle h)
 {
-    const auto info = listed(h);
-    return info && info->flags.testFlag(flag);
+    win::WindowInfo info;
+    return stackIndex(h, &info) >= 0 && info.flags.testFlag(win::WindowFlag::TopMost);
 }
 
-bool isAbove(win::Handle h)
-{
-    return hasFlag(h, win::WindowFlag::TopMost);
-}
-
-// A shown window of ours, once the window manager lists it.
-Window showWindow(const QString &title, const QRect &geometry, Qt::WindowFlags flags = {})
+// A shown window of ours, once the window manager lists it; with `colour`, a frameless,
+// never-focused tool window of that colour, as the program's bars are.
+Window showWindow(const QRect &geometry, QColor colour = QColor())
 {
     auto w = std::make_unique<ProbeWindow>();
-    w->setWindowFlags(w->windowFlags() | flags);
-    w->setWindowTitle(title);
+    if (colour.isValid()) {
+        w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus);
+        w->setAutoFillBackground(true);
+        w->setPalette(QPalette(colour));
+    }
     w->setGeometry(geometry);
     w->show();
     if (!QTest::qWaitForWindowExposed(w.get()))
         return nullptr;
-    for (int i = 0; i < 100 && stackIndex(handleOf(*w)) < 0; ++i)
-        QTest::qWait(20);
-    return w;
-}
-
-// A frameless, never-focused tool window of one colour, as the program's bars are.
-Window floatingWindow(QColor colour, const QRect &geometry)
-{
-    Window w = showWindow(QString(), geometry,
-                          Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                              Qt::WindowDoesNotAcceptFocus);
-    if (!w)
-        return w;
-    w->setAutoFillBackground(true);
-    QPalette palette;
-    palette.setColor(QPalette::Window, colour);
-    w->setPalette(palette);
-    const win::Handle h = handleOf(*w);
-    win::setToolWindow(h, true);
-    win::setNoActivate(h, true);
-    win::setTopMost(h, true);
+    if (colour.isValid()) {
+        win::setToolWindow(handleOf(*w), true);
+        win::setNoActivate(handleOf(*w), true);
+        win::setTopMost(handleOf(*w), true);
+    } else if (!QTest::qWaitFor([&] { return stackIndex(handleOf(*w)) >= 0; }, 2000))
+        return nullptr;
     return w;
 }
 
@@ -121,11 +96,10 @@ bool stackedAbove(xcb_window_t upper, xcb_window_t lower)
     xcb_connection_t *c = server().get();
     const x11::Reply<xcb_query_tree_reply_t> tree(
         xcb_query_tree_reply(c, xcb_query_tree(c, server().root()), nullptr));
-    if (!tree)
-        return false;
-    const xcb_window_t *children = xcb_query_tree_children(tree.get()); // bottom first
-    const xcb_window_t *end = children + xcb_query_tree_children_length(tree.get());
-    return std::find(children, end, lower) < std::find(children, end, upper);
+    const xcb_window_t *children = tree ? xcb_query_tree_children(tree.get()) : nullptr;
+    const xcb_window_t *end =
+        children ? children + xcb_query_tree_children_length(tree.get()) : nullptr; // bottom first
+    return tree && std::find(children, end, lower) < std::find(children, end, upper);
 }
 
 // The window manager's own window under which it stacks the windows it manages.
@@ -142,9 +116,6 @@ bool hasFocus(win::Handle h)
         xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return focus && win::fromWinId(focus->focus) == h && win::foregroundWindow() == h;
 }
-
-using ScreenProbe::clickAt;
-using ScreenProbe::screenColour;
 
 // A mapped window of another client than the toolkit's, with one attribute and one window state.
 xcb_window_t foreignWindow(const QRect &r, uint32_t attribute, uint32_t value,
@@ -186,7 +157,6 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        // The toolkit writes WM_CLASS as (program file name, application name).
         QCoreApplication::setApplicationName(QStringLiteral("PodivexTest"));
         QCOMPARE(win::monitorRectPhysical(nullptr), kScreen); // the native backend is in use
     }
@@ -194,31 +164,27 @@ private slots:
     // A key for a window behind brings it to the front first; an iconified window stays listed.
     void activationKeysAndIconifying()
     {
-        const Window first = showWindow("First", QRect(100, 100, 300, 200));
-        const Window second = showWindow("Second", QRect(150, 150, 300, 200));
+        const Window first = showWindow(QRect(100, 100, 300, 200));
+        const Window second = showWindow(QRect(150, 150, 300, 200));
         QVERIFY(first && second);
         const win::Handle a = handleOf(*first), b = handleOf(*second);
-        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(b) < stackIndex(a), 3000); // the newer window is on top
         QVERIFY(win::forceForeground(a));
-        QCOMPARE(win::foregroundWindow(), a);
-        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(a) < stackIndex(b), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(a) < stackIndex(b) && hasFocus(a), 3000);
 
         QVERIFY(win::injectKeyTo(b, win::Key::Right));
         QTRY_COMPARE_WITH_TIMEOUT(second->keys, QList<int>{Qt::Key_Right}, 3000);
         QCOMPARE(win::foregroundWindow(), b);
         QVERIFY(win::injectKeyTo(b, win::Key::PageDown)); // already in front: typed at once
-        QTRY_COMPARE_WITH_TIMEOUT(second->keys, (QList<int>{Qt::Key_Right, Qt::Key_PageDown}),
-                                  3000);
+        QTRY_COMPARE_WITH_TIMEOUT(second->keys.size(), 2, 3000);
         QVERIFY(first->keys.isEmpty());
         QVERIFY(!win::injectKeyTo(nullptr, win::Key::Right));
         QVERIFY(!win::injectKeyTo(win::fromWinId(0x3ffffff), win::Key::Right));
 
         win::minimizeWindow(a);
         QTRY_VERIFY_WITH_TIMEOUT(win::isMinimized(a) && first->isMinimized(), 3000);
-        const auto info = listed(a);
-        QVERIFY(info && info->minimized);
-        QVERIFY(win::forceForeground(a));
-        QVERIFY(!win::isMinimized(a));
+        win::WindowInfo info;
+        QVERIFY(stackIndex(a, &info) >= 0 && info.minimized);
+        QVERIFY(win::forceForeground(a) && !win::isMinimized(a));
     }
 
     void floatingWindowsStayAboveFocusedFullScreen()
@@ -230,7 +196,7 @@ private slots:
         const xcb_window_t showId =
             foreignWindow(kScreen, XCB_CW_BACK_PIXEL, showColour.rgb() & 0xffffff,
                           server().atom(x11::NetWmStateFullscreen));
-        xcb_window_t popup = XCB_NONE;
+        const xcb_window_t popup = foreignWindow(QRect(0, 0, 10, 10), XCB_CW_OVERRIDE_REDIRECT, 1);
         const auto destroy = qScopeGuard([&] {
             for (xcb_window_t w : {showId, popup})
                 xcb_destroy_window(server().get(), w);
@@ -239,13 +205,11 @@ private slots:
         const win::Handle s = win::fromWinId(showId);
         QTRY_VERIFY_WITH_TIMEOUT(stackIndex(s) >= 0, 3000);
         QVERIFY(win::forceForeground(s));
-        QTRY_COMPARE_WITH_TIMEOUT(win::windowRect(s), kScreen, 3000);
         QTRY_COMPARE_WITH_TIMEOUT(screenColour(kScreen.center()), showColour, 3000);
-        popup = foreignWindow(QRect(0, 0, 10, 10), XCB_CW_OVERRIDE_REDIRECT, 1);
         restack(popup, windowManagerCheckWindow());
 
-        const Window first = floatingWindow(red, QRect(800, 900, 300, 100));
-        const Window second = floatingWindow(blue, QRect(1000, 850, 300, 100));
+        const Window first = showWindow(QRect(800, 900, 300, 100), red);
+        const Window second = showWindow(QRect(1000, 850, 300, 100), blue);
         QVERIFY(first && second);
         const win::Handle a = handleOf(*first), b = handleOf(*second);
         win::raiseAbove(a, s);
@@ -258,7 +222,7 @@ private slots:
         // it (and so above its restacking), whatever override-redirect windows lie below it.
         for (const Window *w : {&first, &second})
             QVERIFY(stackedAbove(xcb_window_t((*w)->winId()), windowManagerCheckWindow()));
-        const Window other = showWindow("Other", QRect(700, 800, 300, 200));
+        const Window other = showWindow(QRect(700, 800, 300, 200));
         QVERIFY(other && win::forceForeground(handleOf(*other)));
         QVERIFY(win::forceForeground(s));
         restack(showId);
@@ -283,15 +247,7 @@ private slots:
         first->move(200, 200);
         first->show();
         QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(350, 250)), red, 3000);
-        QCOMPARE(first->geometry(), QRect(200, 200, 300, 100));
         QVERIFY(hasFocus(s));
-        QCOMPARE(stackIndex(a), -1); // not the window manager's: left out of its list
-
-        // Out of the top-most band: managed again, and covered by the focused show.
-        win::setTopMost(b, false);
-        QTRY_VERIFY_WITH_TIMEOUT(stackIndex(b) >= 0, 3000);
-        QVERIFY(win::forceForeground(s));
-        QTRY_COMPARE_WITH_TIMEOUT(screenColour(QPoint(1250, 900)), showColour, 3000);
     }
 
     void mouseHookReportsLeftPressesOnly()
@@ -300,52 +256,46 @@ private slots:
         win::installGlobalMouseHook([&](int x, int y) { first.append(QPoint(x, y)); });
         win::installGlobalMouseHook([&](int x, int y) { second.append(QPoint(x, y)); });
 
-        // Over the bare root, then a right press and a left press over a window of ours.
+        // Over the bare root, then a right press and a left press over a window of ours, which
+        // still gets the press.
         QVERIFY(clickAt(QPoint(1700, 900)));
-        QTRY_COMPARE_WITH_TIMEOUT(second.size(), 1, 3000);
-        QCOMPARE(second.first(), win::mouseHookToLogical(1700, 900));
-        const Window w = showWindow("Pressed", QRect(100, 100, 300, 200));
+        QTRY_COMPARE_WITH_TIMEOUT(second, QList<QPoint>{QPoint(1700, 900)}, 3000);
+        const Window w = showWindow(QRect(100, 100, 300, 200));
         QVERIFY(w);
-        QVERIFY(clickAt(QPoint(250, 200), 3));
-        QVERIFY(clickAt(QPoint(250, 200)));
+        QVERIFY(clickAt(QPoint(250, 200), 3) && clickAt(QPoint(250, 200)));
+        QTRY_COMPARE_WITH_TIMEOUT(w->presses, 1, 3000);
         QTRY_COMPARE_WITH_TIMEOUT(second.size(), 2, 3000);
         QCOMPARE(second.at(1), QPoint(250, 200));
         QVERIFY2(first.isEmpty(), "a second installation replaces the callback");
-        QTRY_COMPARE_WITH_TIMEOUT(w->presses, 1, 3000); // the press still reaches its window
 
-        // Once removed, nothing more arrives; a hook of the test's own sees the press instead.
+        // Once removed, nothing more arrives.
         win::uninstallGlobalMouseHook();
-        QList<QPoint> witnessed;
-        x11::InputHook witness{QByteArray()};
-        witness.onPress = [&](int x, int y) { witnessed.append(QPoint(x, y)); };
-        QVERIFY(witness.isActive());
-        QVERIFY(clickAt(QPoint(1600, 800)));
-        QTRY_COMPARE_WITH_TIMEOUT(witnessed, QList<QPoint>{QPoint(1600, 800)}, 3000);
+        QVERIFY(clickAt(QPoint(250, 200)));
+        QTRY_COMPARE_WITH_TIMEOUT(w->presses, 2, 3000);
         QTest::qWait(50);
         QCOMPARE(second.size(), 2);
     }
 
+    // Another client takes the state away from both windows; only the guarded one gets it back.
     void guardRestoresTopMost()
     {
         TopMostGuard guard;
         QCoreApplication::instance()->installNativeEventFilter(&guard);
-        const Window guarded = showWindow("Guarded", QRect(100, 100, 200, 200));
-        const Window free = showWindow("Free", QRect(400, 100, 200, 200));
+        const Window guarded = showWindow(QRect(100, 100, 200, 200));
+        const Window free = showWindow(QRect(400, 100, 200, 200));
         QVERIFY(guarded && free);
         const win::Handle g = handleOf(*guarded), f = handleOf(*free);
         win::setTopMost(g, true);
         win::setTopMost(f, true);
-        QTRY_VERIFY_WITH_TIMEOUT(isAbove(g) && isAbove(f), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(isTopMost(g) && isTopMost(f), 3000);
         guard.guard(g);
-
-        // Another client takes the state away from both; only the guarded window gets it back.
         const auto other = win::makeX11Backend(qgetenv("DISPLAY"));
         QVERIFY(other);
         other->setTopMost(f, false);
-        QTRY_VERIFY_WITH_TIMEOUT(!isAbove(f), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!isTopMost(f), 3000);
         other->setTopMost(g, false);
-        QTRY_VERIFY_WITH_TIMEOUT(isAbove(g), 3000);
-        QVERIFY(!isAbove(f));
+        QTRY_VERIFY_WITH_TIMEOUT(isTopMost(g), 3000);
+        QVERIFY(!isTopMost(f));
         QCoreApplication::instance()->removeNativeEventFilter(&guard);
     }
 
@@ -376,12 +326,11 @@ private slots:
         const QList<win::WindowInfo> list = backend->enumTopLevelWindows();
         QCOMPARE(list.size(), 2);
         QCOMPARE(list.at(0).handle, upper);
-        QCOMPARE(list.at(1).handle, lower);
-        QCOMPARE(list.at(1).title, QStringLiteral("lower"));
-        QCOMPARE(list.at(1).className, QStringLiteral("RawClass"));
-        QCOMPARE(list.at(1).processName, QStringLiteral("TST_X11BACKEND"));
-        QCOMPARE(list.at(1).rect, QRect(10, 50, 100, 80)); // no frame without a window manager
-        QVERIFY(list.at(1).flags.testFlag(win::WindowFlag::Caption));
+        const win::WindowInfo &w = list.at(1);
+        QCOMPARE(QStringList({w.title, w.className, w.processName}),
+                 QStringList({"lower", "RawClass", "TST_X11BACKEND"}));
+        QCOMPARE(w.rect, QRect(10, 50, 100, 80)); // no frame without a window manager
+        QVERIFY(w.flags.testFlag(win::WindowFlag::Caption));
 
         // Activation falls back to the input focus and the stacking order.
         QVERIFY(backend->forceForeground(lower));
