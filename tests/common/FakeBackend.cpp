@@ -1,6 +1,8 @@
 // The scriptable window layer used by the platform-free tests.
 #include "FakeBackend.h"
 
+#include <algorithm>
+
 FakeBackend &FakeBackend::install()
 {
     auto fake = std::make_unique<FakeBackend>();
@@ -16,11 +18,9 @@ QString FakeBackend::name(win::Handle h)
 
 const win::WindowInfo *FakeBackend::find(win::Handle window) const
 {
-    for (const win::WindowInfo &w : windows) {
-        if (w.handle == window)
-            return &w;
-    }
-    return nullptr;
+    const auto it = std::find_if(windows.begin(), windows.end(),
+                                 [window](const win::WindowInfo &w) { return w.handle == window; });
+    return it == windows.end() ? nullptr : &*it;
 }
 
 void FakeBackend::log(const char *op, win::Handle window, int value)
@@ -30,10 +30,8 @@ void FakeBackend::log(const char *op, win::Handle window, int value)
 
 int FakeBackend::count(const QString &prefix) const
 {
-    int n = 0;
-    for (const QString &c : calls)
-        n += c.startsWith(prefix) ? 1 : 0;
-    return n;
+    return int(std::count_if(calls.begin(), calls.end(),
+                             [&](const QString &c) { return c.startsWith(prefix); }));
 }
 
 bool FakeBackend::isWindowValid(win::Handle window)
@@ -42,8 +40,7 @@ bool FakeBackend::isWindowValid(win::Handle window)
 }
 bool FakeBackend::isMinimized(win::Handle window)
 {
-    const win::WindowInfo *w = find(window);
-    return minimizedHandles.contains(window) || (w && w->minimized);
+    return minimizedHandles.contains(window) || (find(window) && find(window)->minimized);
 }
 QString FakeBackend::windowTitle(win::Handle window)
 {
@@ -57,7 +54,6 @@ QRect FakeBackend::windowRect(win::Handle window)
 {
     return find(window) ? find(window)->rect : QRect();
 }
-
 QString FakeBackend::processNameOf(unsigned pid)
 {
     for (const win::WindowInfo &w : windows) {
@@ -66,7 +62,6 @@ QString FakeBackend::processNameOf(unsigned pid)
     }
     return QString();
 }
-
 QRect FakeBackend::monitorRectPhysical(win::Handle window)
 {
     ++monitorQueries;
@@ -77,14 +72,12 @@ void FakeBackend::raiseAbove(win::Handle w, win::Handle ref)
 {
     calls << QStringLiteral("raiseAbove %1 %2").arg(name(w), name(ref));
 }
-
 bool FakeBackend::forceForeground(win::Handle window)
 {
     log("forceForeground", window, 1);
     foreground = window;
     return true;
 }
-
 void FakeBackend::minimizeWindow(win::Handle window)
 {
     log("minimizeWindow", window, 1);
@@ -96,7 +89,6 @@ bool FakeBackend::injectKey(win::Key key)
     calls << QStringLiteral("injectKey %1").arg(int(key));
     return keysSucceed;
 }
-
 bool FakeBackend::injectKeyTo(win::Handle target, win::Key key)
 {
     log("injectKeyTo", target, int(key));
@@ -108,7 +100,6 @@ void FakeBackend::installGlobalMouseHook(std::function<void(int, int)> callback)
     mouseHook = std::move(callback);
     calls << QStringLiteral("installGlobalMouseHook");
 }
-
 void FakeBackend::uninstallGlobalMouseHook()
 {
     mouseHook = nullptr;
