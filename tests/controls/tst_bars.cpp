@@ -1,8 +1,10 @@
-// The bars under real pointer events: the grip's drag, fold and menu, docking on another screen,
-// the companion, the idle fade reaching every part, the bottom bar's buttons, the button faces.
+// The bars under real pointer events: the grip's drag, fold and menu, docking (its arithmetic too:
+// ties, far and small screens), the companion, the idle fade reaching every part, the bottom
+// bar's buttons, the checked faces.
 #include "FakeBackend.h"
 #include "OffscreenScreen.h"
 #include "controls/BottomBar.h"
+#include "controls/DockGeometry.h"
 #include "controls/FloatToolBar.h"
 #include "controls/TouchButton.h"
 
@@ -11,6 +13,8 @@
 
 namespace
 {
+
+const QRect kPrimary(0, 0, 1920, 1080), kSecond(1920, 0, 1281, 1440);
 
 struct Gesture {
     Qt::MouseButton button;
@@ -73,15 +77,60 @@ private slots:
         QVERIFY(!grip->isDown());
     }
 
+    // Halfway across the second screen: the tie goes to its right edge.
     void dragDocksOnTheScreenItEndsOn()
     {
-        // Halfway across the second screen: the tie goes to its right edge.
         const QPoint from = tool->mapToGlobal(QPoint(52, 6));
         const QPoint to = from + QPoint(2560, 700) - tool->geometry().center();
         QTest::mousePress(tool.get(), Qt::LeftButton, {}, QPoint(52, 6));
         QTest::mouseMove(tool.get(), tool->mapFromGlobal(to));
         QTest::mouseRelease(tool.get(), Qt::LeftButton, {}, tool->mapFromGlobal(to));
         QTRY_COMPARE(tool->geometry(), QRect(3088, 603, 104, 232));
+    }
+
+    // A bar released with its centre there docks to the nearest edge of that screen.
+    void dockArithmetic_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("centre");
+        QTest::addColumn<QRect>("docked");
+        const auto row = [](const char *name, QRect screen, QPoint centre, QRect docked) {
+            QTest::newRow(name) << screen << centre << docked;
+        };
+        row("bottom as near as left", kPrimary, {200, 879}, {8, 423, 104, 232});
+        row("bottom one nearer", kPrimary, {200, 880}, {843, 967, 232, 104});
+        row("one left of halfway", kSecond, {2559, 700}, {1928, 603, 104, 232});
+        row("halfway, negative origin", {-1281, -500, 1281, 1000}, {-641, -200},
+            {-113, -116, 104, 232});
+        row("edges past the int range", {2'000'000'000, 0, 100'000'000, 1000}, {2'050'000'000, 900},
+            {2'049'999'883, 887, 232, 104});
+        row("screen smaller than the bar", {0, 0, 99, 99}, {90, 20}, {2, 2, 104, 232});
+    }
+    void dockArithmetic()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, centre);
+        const Dock::Side side =
+            Dock::nearestSide(screen, QRect(centre, centre).adjusted(-51, -115, 51, 115));
+        QTEST(Dock::dockedRect(screen, side, Dock::barSize(side, false)), "docked");
+    }
+
+    // The pen menu beside the docked bar, kept on the screen.
+    void companionPlacement_data()
+    {
+        QTest::addColumn<Dock::Side>("side");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("right: to its left") << Dock::Right << QSize(300, 400) << QPoint(1495, 423);
+        QTest::newRow("too tall: pushed up") << Dock::Left << QSize(300, 900) << QPoint(124, 175);
+        QTest::newRow("too wide: left edge") << Dock::Right << QSize(2000, 400) << QPoint(4, 423);
+    }
+    void companionPlacement()
+    {
+        QFETCH(Dock::Side, side);
+        QFETCH(QSize, size);
+        const QRect bar = Dock::dockedRect(kPrimary, side, Dock::barSize(side, false));
+        QTEST(Dock::companionPos(kPrimary, bar, side, size), "expected");
     }
 
     // Styled once at creation; the pen menu moves beside the bar and hides with it.
@@ -157,5 +206,5 @@ private slots:
     }
 };
 
-PODIVEX_TEST_MAIN_SCREENS(TestBars, {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1281, 1440)})
+PODIVEX_TEST_MAIN_SCREENS(TestBars, {kPrimary, kSecond})
 #include "tst_bars.moc"

@@ -65,6 +65,8 @@ private slots:
         if (!compositor.waitForStarted(3000))
             QSKIP("xcompmgr is not installed");
         checkBarsLeaveTheShowVisible(true);
+        compositor.terminate();
+        QTRY_VERIFY_WITH_TIMEOUT(win::needsShapedWindows(), 5000); // and its end is noticed too
     }
 };
 
