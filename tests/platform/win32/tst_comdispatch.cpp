@@ -12,22 +12,21 @@
 namespace
 {
 
-struct TestClass {
-    const wchar_t *progId;
-    const wchar_t *clsid;
-    QString name() const { return QString::fromWCharArray(progId); }
-};
+// Classes of test show programs: one served by a running helper, one with a server nobody runs.
+const std::wstring kFull = L"{6c1f25a2-5b0e-4f0c-9a51-2f3d1e0b7a02}";
+const std::wstring kIdle = L"{6c1f25a2-5b0e-4f0c-9a51-2f3d1e0b7a04}";
+const QString kQuitEvent = "PodivexAutomationHelperQuit";
 
-const TestClass kFull = {L"Podivex.TestShowFull", L"{6c1f25a2-5b0e-4f0c-9a51-2f3d1e0b7a02}"};
-const TestClass kIdle = {L"Podivex.TestShowIdle", L"{6c1f25a2-5b0e-4f0c-9a51-2f3d1e0b7a04}"};
-const TestClass kAll[] = {kFull, kIdle};
-const wchar_t *const kQuitEvent = L"PodivexAutomationHelperQuit";
+QString progId(const std::wstring &clsid)
+{
+    return clsid == kFull ? "Podivex.TestShowFull" : "Podivex.TestShowIdle";
+}
 
 // CLSIDFromProgID under Wine reads the machine-wide classes only.
-bool setDefaultValue(const std::wstring &key, const std::wstring &value)
+bool setDefaultValue(const std::wstring &key, const QString &value)
 {
     const std::wstring path = L"Software\\Classes\\" + key;
-    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, REG_SZ, value.c_str(),
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, REG_SZ, value.utf16(),
                            DWORD((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
@@ -43,41 +42,31 @@ class TestComDispatch : public QObject
 {
     Q_OBJECT
 
-private:
-    HANDLE quitHelpers = nullptr;
-    QList<QProcess *> helpers;
-
-    // A second process serving a show with the given numbers ("-" for none) under c.
-    bool startHelper(const TestClass &c, const char *position, const char *slides)
-    {
-        auto *p = new QProcess(this);
-        helpers << p;
-        p->start(helperPath(), {"--serve", QString::fromWCharArray(c.clsid), position, slides,
-                                QString::fromWCharArray(kQuitEvent)});
-        return p->waitForStarted() && p->waitForReadyRead(20000) &&
-               p->readAll().startsWith("ready");
-    }
+    HANDLE quitHelper = nullptr;
+    QProcess helper;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        for (const TestClass &c : kAll)
-            QVERIFY(setDefaultValue(std::wstring(c.progId) + L"\\CLSID", c.clsid));
-
-        quitHelpers = CreateEventW(nullptr, TRUE, FALSE, kQuitEvent);
-        QVERIFY(startHelper(kFull, "3", "7"));
+        for (const std::wstring &clsid : {kFull, kIdle})
+            QVERIFY(setDefaultValue(progId(clsid).toStdWString() + L"\\CLSID",
+                                    QString::fromStdWString(clsid)));
+        quitHelper =
+            CreateEventW(nullptr, TRUE, FALSE, reinterpret_cast<LPCWSTR>(kQuitEvent.utf16()));
+        // A second process serving a show at slide 3 of 7.
+        helper.start(helperPath(),
+                     {"--serve", QString::fromStdWString(kFull), "3", "7", kQuitEvent});
+        QVERIFY(helper.waitForStarted() && helper.waitForReadyRead(20000) &&
+                helper.readAll().startsWith("ready"));
     }
-
     void cleanupTestCase()
     {
-        SetEvent(quitHelpers);
-        for (QProcess *p : helpers)
-            QVERIFY(p->waitForFinished(10000));
-        CloseHandle(quitHelpers);
-        for (const TestClass &c : kAll) {
-            for (const std::wstring &key :
-                 {std::wstring(c.progId), L"CLSID\\" + std::wstring(c.clsid)})
+        SetEvent(quitHelper);
+        QVERIFY(helper.waitForFinished(10000));
+        CloseHandle(quitHelper);
+        for (const std::wstring &clsid : {kFull, kIdle}) {
+            for (const std::wstring &key : {progId(clsid).toStdWString(), L"CLSID\\" + clsid})
                 RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str());
         }
     }
@@ -88,7 +77,6 @@ private slots:
         object.addInt(L"Number", 5);
         object.add(L"Fails", [](VARIANT *) { return E_FAIL; });
         const ComDispatch h(&object, false);
-
         for (const ComDispatch &empty :
              {ComDispatch().prop(L"Number"), h.prop(L"NoSuchMember"), h.prop(L"Fails"),
               h.prop(L"Number").prop(L"Number"), h.prop(L"Number").item(0),
@@ -103,24 +91,22 @@ private slots:
     {
         QTemporaryDir dir;
         const QString marker = QDir::toNativeSeparators(dir.filePath("started"));
-        const QString server = QStringLiteral("\"%1\" --started \"%2\" %3")
-                                   .arg(helperPath(), marker, QString::fromWCharArray(kIdle.clsid));
-        QVERIFY(setDefaultValue(std::wstring(L"CLSID\\") + kIdle.clsid + L"\\LocalServer32",
-                                server.toStdWString()));
-
+        QVERIFY(setDefaultValue(L"CLSID\\" + kIdle + L"\\LocalServer32",
+                                QStringLiteral("\"%1\" --started \"%2\" %3")
+                                    .arg(helperPath(), marker, QString::fromStdWString(kIdle))));
         SlideController controller;
         controller.setTarget(win::fromWinId(1));
-        SlideAutomation::setProgIds({kIdle.name(), kFull.name()});
+        SlideAutomation::setProgIds({progId(kIdle), progId(kFull)});
         controller.refreshInfo();
         QCOMPARE(controller.pageText(), QStringLiteral("3/7"));
-        SlideAutomation::setProgIds({kIdle.name()});
+        SlideAutomation::setProgIds({progId(kIdle)});
         controller.refreshInfo();
         QVERIFY(!QFile::exists(marker));
 
         // The registration is sound: asked to create one, COM does start that server.
         CLSID id = {};
         IDispatch *created = nullptr;
-        QVERIFY(SUCCEEDED(CLSIDFromString(kIdle.clsid, &id)));
+        QVERIFY(SUCCEEDED(CLSIDFromString(kIdle.c_str(), &id)));
         QVERIFY(SUCCEEDED(CoCreateInstance(id, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                            reinterpret_cast<void **>(&created))));
         QVERIFY(QFile::exists(marker));
