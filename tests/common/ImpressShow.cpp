@@ -1,14 +1,12 @@
 // Writes a flat deck and a quiet user profile, runs `soffice --show` and waits for the painted
 // show.
 #include "ImpressShow.h"
+#include "ScreenProbe.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
-#include <QScreen>
 #include <QTest>
 #include <QUrl>
 
@@ -76,13 +74,6 @@ bool ImpressShow::writeFiles() const
            writeFile(dir.filePath("profile/user/registrymodifications.xcu"), kProfile);
 }
 
-QColor ImpressShow::screenColour(const QPoint &at)
-{
-    QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixelColor(0, 0)
-                  : QColor();
-}
-
 bool ImpressShow::start(int timeoutMs)
 {
     if (!dir.isValid() || colors.isEmpty() || !writeFiles())
@@ -106,7 +97,7 @@ bool ImpressShow::start(int timeoutMs)
                 showPid = w.pid;
             }
         }
-        if (show && screenColour(centre) == QColor(colors.first()))
+        if (show && ScreenProbe::screenColour(centre) == QColor(colors.first()))
             return true;
         QTest::qWait(kPollMs);
     }

@@ -21,8 +21,6 @@ public:
     win::Handle showWindow() const { return show; }
     qint64 pid() const { return showPid; }
     QStringList slideColors() const { return colors; }
-    // The screen's colour at a point, as the show paints it.
-    static QColor screenColour(const QPoint &at);
     // Ends LibreOffice; also done on destruction.
     void stop();
 

@@ -1,6 +1,6 @@
 // The bars under real pointer events: the grip's drag, fold and menu, docking (its arithmetic too:
-// ties, far and small screens), the companion, the idle fade reaching every part, the bottom
-// bar's buttons, the checked faces.
+// ties, far and small screens), the companion, the idle fade reaching every part, the checked
+// faces. Which signal each bottom-bar button sends is the end-to-end scripts'.
 #include "FakeBackend.h"
 #include "OffscreenScreen.h"
 #include "controls/BottomBar.h"
@@ -163,21 +163,6 @@ private slots:
         for (QWidget *w : tool->findChildren<QWidget *>() + bottom.findChildren<QWidget *>()) {
             if (auto *f = dynamic_cast<Fadable *>(w))
                 QVERIFY2(qFuzzyCompare(f->fade(), idle), w->metaObject()->className());
-        }
-    }
-
-    void bottomButtons()
-    {
-        BottomBar bar;
-        const QList<std::pair<Icons::Id, const char *>> wiring{
-            {Icons::Id::Power, SIGNAL(endClicked())},
-            {Icons::Id::Minimize, SIGNAL(minimizeClicked())},
-            {Icons::Id::Prev, SIGNAL(prevClicked())},
-            {Icons::Id::Next, SIGNAL(nextClicked())}};
-        for (const auto &[icon, signal] : wiring) {
-            QSignalSpy clicked(&bar, signal);
-            QTest::mouseClick(button(bar, icon), Qt::LeftButton);
-            QVERIFY2(clicked.count() == 1, signal);
         }
     }
 

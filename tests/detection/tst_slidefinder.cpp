@@ -131,18 +131,6 @@ private slots:
         QVERIFY(!SlideFinder::find({}).handle);
     }
 
-    void probeAllSortsAndLimits()
-    {
-        for (int i = 1; i <= 40; ++i)
-            fake->windows << window(quintptr(i), i % 2 ? "Slide Show" : "deck - PowerPoint", "", "",
-                                    QRect(0, 0, 48 * i, 1080), WindowFlag::Caption);
-        const QList<SlideFinder::Result> top = SlideFinder::probeAll({}, 15);
-        QCOMPARE(top.size(), 15);
-        for (int i = 1; i < top.size(); ++i)
-            QVERIFY(top[i - 1].score >= top[i].score);
-        QCOMPARE(SlideFinder::probeAll({}, -1).size(), 40);
-    }
-
     void titlesPrintLiterally()
     {
         const SlideFinder::Result r{FakeBackend::handle(7), 127, "50%1 %4", "", "", "%2"};

@@ -29,9 +29,7 @@ protected:
 // Whether the screen shows about this colour at p.
 bool shows(QPoint p, const QColor &c)
 {
-    const QColor s = ScreenProbe::screenColour(p);
-    return qAbs(s.red() - c.red()) <= 12 && qAbs(s.green() - c.green()) <= 12 &&
-           qAbs(s.blue() - c.blue()) <= 12;
+    return ScreenProbe::near(ScreenProbe::screenColour(p), c, 36);
 }
 
 } // namespace
