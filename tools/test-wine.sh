@@ -17,7 +17,7 @@ cd "$root"
 
 # Windows test executables: every tests/*/win32/tst_*.cpp, plus the platform-free suites that mean
 # something on Windows (they run on the offscreen platform there too).
-portable=(tst_slidefinder tst_coordinates tst_dockgeometry tst_bars tst_slidecontroller)
+portable=(tst_slidefinder tst_coordinates tst_bars tst_slidecontroller)
 win_tests=()
 for source in tests/*/win32/tst_*.cpp; do win_tests+=("$(basename "$source" .cpp)"); done
 targets=(Podivex show_standin "${win_tests[@]}")
