@@ -62,7 +62,7 @@ private slots:
         fake->foreground = kShow;
     }
 
-    void followsAShowAndLetsItGo()
+    void keepsTheShowItFollows()
     {
         TrayMode tray(false);
         QCOMPARE(tray.controller()->target(), kShow);
