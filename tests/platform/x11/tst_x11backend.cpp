@@ -55,7 +55,9 @@ int stackIndex(win::Handle h, win::WindowFlags *flags = nullptr)
 {
     const QList<win::WindowInfo> list = win::enumTopLevelWindows();
     const auto it = std::find_if(list.begin(), list.end(), [h](auto &w) { return w.handle == h; });
-    return it == list.end() ? -1 : (flags && (*flags = it->flags), int(it - list.begin()));
+    if (flags && it != list.end())
+        *flags = it->flags;
+    return it == list.end() ? -1 : int(it - list.begin());
 }
 bool isTopMost(win::Handle h)
 {
