@@ -1,43 +1,18 @@
-// The overlay: ink per page, cap and undo, replays equal to what was drawn and to the painter,
-// abandoned strokes, click-through, and no window over the show without composition or ink.
+// The overlay: ink per page, cap and undo, replays equal to what was drawn, abandoned strokes,
+// click-through, and no window over the show without composition or ink. The pen menu: what its
+// clicks emit and check, and its status line. Replays against the painter are tst_inkreplay's,
+// fades the bars' suite's.
+#include "Columns.h"
 #include "FakeBackend.h"
 #include "OffscreenScreen.h"
+#include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
-#include "annotation/StrokePainter.h"
+#include "controls/TouchButton.h"
 
-#include <QRandomGenerator>
+#include <QLabel>
 #include <QtTest>
 
 using Tool = AnnotationOverlay::Tool;
-
-namespace
-{
-
-// Pen, highlighter over itself, eraser, dots, translucent ink and strokes leaving every edge of
-// a 300 x 200 page, then random strokes of every tool.
-QList<Ink::Stroke> mixedPage(quint32 seed)
-{
-    QList<Ink::Stroke> page = {
-        {Ink::Pen, QColor(255, 59, 48), 6, {{-20, 30}, {150, 60}, {320, 20}}, 0},
-        {Ink::Highlighter, QColor(255, 214, 0), 32, {{10, 50}, {200, 52}, {190, 70}, {20, 66}}, 0},
-        {Ink::Pen, QColor(52, 199, 89, 200), 12, {{150, -30}, {160, 100}, {140, 230}}, 0},
-        {Ink::Eraser, Qt::black, 24, {{100, 0}, {110, 120}}, 0},
-        {Ink::Pen, QColor(76, 154, 255), 3, {{77.3, 91.7}}, 0},
-        {Ink::Pen, Qt::black, 70, {{290, 190}, {330, 230}}, 0},
-    };
-    QRandomGenerator random(seed);
-    for (int s = 0; s < 40; ++s) {
-        const auto tool = Ink::Tool(1 + random.bounded(3));
-        Ink::Stroke stroke{tool, QColor::fromRgb(random.generate()), 0, {}, 0};
-        stroke.width = Ink::penWidth(tool, random.bounded(3));
-        for (int i = 0, n = 1 + random.bounded(30); i < n; ++i)
-            stroke.points << QPointF(random.bounded(360.0) - 30, random.bounded(260.0) - 30);
-        page << stroke;
-    }
-    return page;
-}
-
-} // namespace
 
 class TestAnnotationOverlay : public QObject
 {
@@ -99,8 +74,7 @@ private slots:
 
     void replaysMatchWhatWasDrawn_data()
     {
-        QTest::addColumn<int>("ratio");
-        QTest::addColumn<Tool>("last");
+        columns<int, Tool>("ratio", "last");
         for (int ratio : {1, 2})
             for (Tool t : {Tool::Pen, Tool::Highlighter, Tool::Eraser})
                 QTest::addRow("%d %d", ratio, t) << ratio << t;
@@ -130,9 +104,8 @@ private slots:
 
     void modesAbandonStrokesAndSetClickThrough_data()
     {
-        QTest::addColumn<std::function<void(AnnotationOverlay &)>>("change");
-        QTest::addColumn<bool>("through");
         using F = std::function<void(AnnotationOverlay &)>;
+        columns<F, bool>("change", "through");
         QTest::newRow("pointer") << F([](auto &o) { o.setTool(Tool::Pointer); }) << true;
         QTest::newRow("eraser") << F([](auto &o) { o.setTool(Tool::Eraser); }) << false;
         QTest::newRow("drawing off") << F([](auto &o) { o.setAnnotating(false); }) << true;
@@ -170,32 +143,42 @@ private slots:
         QVERIFY(!o->isVisible());
     }
 
-    // Replays blend kept coverage by hand: the same pixels as the toolkit's painter, bit for bit.
-    void sameAsThePainter_data()
+    // Clicks each chosen button of the list in turn; it alone is checked afterwards.
+    void clicksEmitAndCheckOne()
     {
-        QTest::addColumn<qreal>("dpr");
-        for (qreal dpr : {1.0, 1.5, 2.0})
-            QTest::addRow("scale %g", dpr) << dpr;
-    }
-    void sameAsThePainter()
-    {
-        QFETCH(qreal, dpr);
-        QList<Ink::Stroke> page = mixedPage(int(dpr * 2));
-        StrokeStore store;
-        for (const Ink::Stroke &s : page)
-            store.append(s);
-        InkCanvas canvas(store);
-        canvas.rebuild(QSize(300, 200), dpr);
-        canvas.replay(0);
-        for (bool undone : {false, true}) { // a partial replay after undo too
-            InkCanvas painted(store);       // drawn stroke by stroke with the painter
-            painted.rebuild(QSize(300, 200), dpr);
-            for (const Ink::Stroke &s : page)
-                painted.drawLive(s);
-            QCOMPARE(canvas.image(), painted.image());
-            if (!undone)
-                canvas.replayArea(0, StrokePainter::reach(*store.takeLast(0)));
-            page.removeLast();
+        AnnotPanel panel;
+        const auto choose = [](const QList<TouchButton *> &buttons, int i) {
+            QTest::mouseClick(buttons[i], Qt::LeftButton);
+            for (const TouchButton *b : buttons)
+                QCOMPARE(b->isChecked(), b == buttons[i]);
+        };
+        QSignalSpy tools(&panel, &AnnotPanel::toolChanged),
+            colors(&panel, &AnnotPanel::colorChanged), widths(&panel, &AnnotPanel::widthChanged),
+            activity(&panel, &AnnotPanel::activity);
+        for (int i : {1, 3, 3, 0}) { // the active tool clicked again stays chosen
+            choose(panel.toolButtons().mid(0, 4), i);
+            QCOMPARE(tools.takeFirst().first().value<AnnotationOverlay::Tool>(), i);
+        }
+        for (int j : {3, 5}) {
+            choose(panel.swatches(), j);
+            QCOMPARE(colors.takeFirst().first().value<QColor>(), Palette::kPenColors[j]);
+        }
+        choose(panel.widthButtons(), 2);
+        QCOMPARE(widths.takeFirst().first().toInt(), 2);
+        QCOMPARE(activity.count(), 7);
+        // Following the overlay's tool is silent and leaves undo and clear alone.
+        panel.setPageStatus(1, 1);
+        panel.syncTool(AnnotationOverlay::Highlighter);
+        QVERIFY(panel.toolButtons()[2]->isChecked() && !panel.toolButtons()[0]->isChecked());
+        QVERIFY(panel.undoButton()->isEnabled() && tools.isEmpty() && activity.count() == 7);
+        // The numbers shown, from another state; undo and clear only with ink.
+        for (const auto &[page, count, numbers] :
+             QList<std::tuple<int, int, QString>>{{3, 0, "3"}, {0, 2, "?2"}, {7, -4, "7"}}) {
+            panel.setPageStatus(5, 9);
+            panel.setPageStatus(page, count);
+            QCOMPARE(panel.statusLabel()->text().remove(QRegularExpression("[^0-9?-]")), numbers);
+            QCOMPARE(panel.undoButton()->isEnabled() + panel.clearButton()->isEnabled(),
+                     count > 0 ? 2 : 0);
         }
     }
 };

@@ -1,5 +1,6 @@
 // The tray mode's wiring against a scripted desktop: attach, detach, re-detect, stacking, the
 // switches and the routes of pages and presses.
+#include "Columns.h"
 #include "FakeBackend.h"
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
@@ -18,12 +19,15 @@ namespace
 // Far from the small ids the offscreen platform gives the program's own windows.
 win::WindowInfo show(quintptr n)
 {
-    win::WindowInfo w;
-    w.handle = FakeBackend::handle(0x100000 + n);
-    w.title = QStringLiteral("Presenting: deck.odp");
-    w.processName = QStringLiteral("SOFFICE.BIN");
-    w.rect = QRect(0, 0, 1920, 1080);
-    return w;
+    return {FakeBackend::handle(0x100000 + n),
+            "Presenting: deck.odp",
+            {},
+            "SOFFICE.BIN",
+            0,
+            {0, 0, 1920, 1080},
+            true,
+            false,
+            {}};
 }
 const win::Handle kShow = show(1).handle;
 
@@ -78,11 +82,7 @@ private slots:
     // l show lost at a tick, r re-detect, R re-detect with the show minimised just before.
     void switches_data()
     {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<bool>("drawing");
-        QTest::addColumn<bool>("panel");
-        QTest::addColumn<bool>("overlay");
-        QTest::addColumn<bool>("bars");
+        columns<QString, bool, bool, bool, bool>("steps", "drawing", "panel", "overlay", "bars");
         const auto row = [](const char *name, const char *steps, bool d, bool p, bool o, bool b) {
             QTest::newRow(name) << QString(steps) << d << p << o << b;
         };
@@ -144,10 +144,7 @@ private slots:
     // A press on the show closes the pen menu, and moves the show on where it passes through.
     void pressesOnAndOffTheControls_data()
     {
-        QTest::addColumn<QString>("where");
-        QTest::addColumn<bool>("drawing");
-        QTest::addColumn<bool>("menuStays");
-        QTest::addColumn<int>("page");
+        columns<QString, bool, bool, int>("where", "drawing", "menuStays", "page");
         QTest::newRow("bottom bar") << "bar" << true << true << 1;
         QTest::newRow("panel corner") << "panel" << true << true << 1;
         QTest::newRow("the show while drawing") << "show" << true << false << 1;

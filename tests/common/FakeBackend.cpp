@@ -23,9 +23,10 @@ const win::WindowInfo *FakeBackend::find(win::Handle window) const
     return it == windows.end() ? nullptr : &*it;
 }
 
-void FakeBackend::log(const char *op, win::Handle window, int value)
+bool FakeBackend::log(const char *op, win::Handle window, int value)
 {
     calls << QStringLiteral("%1 %2 %3").arg(QLatin1String(op), name(window)).arg(value);
+    return keysSucceed;
 }
 
 int FakeBackend::count(const QString &prefix) const
@@ -34,33 +35,11 @@ int FakeBackend::count(const QString &prefix) const
                              [&](const QString &c) { return c.startsWith(prefix); }));
 }
 
-bool FakeBackend::isWindowValid(win::Handle window)
-{
-    return validHandles.contains(window) || find(window);
-}
-bool FakeBackend::isMinimized(win::Handle window)
-{
-    return minimizedHandles.contains(window) || (find(window) && find(window)->minimized);
-}
-QString FakeBackend::windowTitle(win::Handle window)
-{
-    return find(window) ? find(window)->title : QString();
-}
-QString FakeBackend::classNameOf(win::Handle window)
-{
-    return find(window) ? find(window)->className : QString();
-}
-QRect FakeBackend::windowRect(win::Handle window)
-{
-    return find(window) ? find(window)->rect : QRect();
-}
 QString FakeBackend::processNameOf(unsigned pid)
 {
-    for (const win::WindowInfo &w : windows) {
-        if (w.pid == pid)
-            return w.processName;
-    }
-    return QString();
+    const auto it = std::find_if(windows.begin(), windows.end(),
+                                 [pid](const win::WindowInfo &w) { return w.pid == pid; });
+    return it == windows.end() ? QString() : it->processName;
 }
 QRect FakeBackend::monitorRectPhysical(win::Handle window)
 {
@@ -68,10 +47,6 @@ QRect FakeBackend::monitorRectPhysical(win::Handle window)
     return monitorQuery ? monitorQuery(window) : QRect(0, 0, 1920, 1080);
 }
 
-void FakeBackend::raiseAbove(win::Handle w, win::Handle ref)
-{
-    calls << QStringLiteral("raiseAbove %1 %2").arg(name(w), name(ref));
-}
 bool FakeBackend::forceForeground(win::Handle window)
 {
     log("forceForeground", window, 1);
@@ -87,11 +62,6 @@ void FakeBackend::minimizeWindow(win::Handle window)
 bool FakeBackend::injectKey(win::Key key)
 {
     calls << QStringLiteral("injectKey %1").arg(int(key));
-    return keysSucceed;
-}
-bool FakeBackend::injectKeyTo(win::Handle target, win::Key key)
-{
-    log("injectKeyTo", target, int(key));
     return keysSucceed;
 }
 

@@ -30,11 +30,14 @@ public:
     static QString name(win::Handle h);
 
     win::Handle foregroundWindow() override { return foreground; }
-    bool isWindowValid(win::Handle window) override;
-    bool isMinimized(win::Handle window) override;
-    QString windowTitle(win::Handle window) override;
-    QString classNameOf(win::Handle window) override;
-    QRect windowRect(win::Handle window) override;
+    bool isWindowValid(win::Handle w) override { return validHandles.contains(w) || find(w); }
+    bool isMinimized(win::Handle w) override
+    {
+        return minimizedHandles.contains(w) || (find(w) && find(w)->minimized);
+    }
+    QString windowTitle(win::Handle w) override { return find(w) ? find(w)->title : QString(); }
+    QString classNameOf(win::Handle w) override { return find(w) ? find(w)->className : QString(); }
+    QRect windowRect(win::Handle w) override { return find(w) ? find(w)->rect : QRect(); }
     QString processNameOf(unsigned pid) override;
     QRect monitorRectPhysical(win::Handle window) override;
     QList<win::WindowInfo> enumTopLevelWindows() override { return windows; }
@@ -42,16 +45,19 @@ public:
     void setTopMost(win::Handle window, bool on) override { log("setTopMost", window, on); }
     void setToolWindow(win::Handle window, bool on) override { log("setToolWindow", window, on); }
     void setNoActivate(win::Handle window, bool on) override { log("setNoActivate", window, on); }
-    void setClickThrough(win::Handle window, bool on) override
+    void setClickThrough(win::Handle w, bool on) override { log("setClickThrough", w, on); }
+    void raiseAbove(win::Handle w, win::Handle ref) override
     {
-        log("setClickThrough", window, on);
+        calls << QStringLiteral("raiseAbove %1 %2").arg(name(w), name(ref));
     }
-    void raiseAbove(win::Handle w, win::Handle ref) override;
     bool forceForeground(win::Handle window) override;
     void minimizeWindow(win::Handle window) override;
 
     bool injectKey(win::Key key) override;
-    bool injectKeyTo(win::Handle target, win::Key key) override;
+    bool injectKeyTo(win::Handle t, win::Key key) override
+    {
+        return log("injectKeyTo", t, int(key));
+    }
 
     void installGlobalMouseHook(std::function<void(int, int)> callback) override;
     void uninstallGlobalMouseHook() override;
@@ -78,5 +84,6 @@ public:
 
 private:
     const win::WindowInfo *find(win::Handle window) const;
-    void log(const char *op, win::Handle window, int value);
+    // Logs the call; answers whether keys succeed, for the key injections.
+    bool log(const char *op, win::Handle window, int value);
 };

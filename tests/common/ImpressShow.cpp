@@ -42,41 +42,25 @@ const char kPageStyle[] =
 const char kPage[] =
     R"(<draw:page draw:name="slide%1" draw:style-name="dp%1" draw:master-page-name="Default"/>)";
 
-constexpr int kPollMs = 200;
-constexpr int kStopWaitMs = 10000;
-
 bool writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(content) == content.size();
-}
-
-bool processRuns(qint64 pid)
-{
-    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 } // namespace
 
-ImpressShow::ImpressShow(QStringList slideColors) : colors(std::move(slideColors)) {}
-
-bool ImpressShow::writeFiles() const
+bool ImpressShow::start(int timeoutMs)
 {
     QString styles, pages;
     for (int i = 1; i <= colors.size(); ++i) {
         styles += QString::fromLatin1(kPageStyle).arg(i).arg(colors.at(i - 1));
         pages += QString::fromLatin1(kPage).arg(i);
     }
-    return writeFile(dir.filePath("deck.fodp"),
-                     QString::fromLatin1(kDeck).arg(styles, pages).toUtf8()) &&
-           QDir().mkpath(dir.filePath("profile/user")) &&
-           writeFile(dir.filePath("profile/user/registrymodifications.xcu"), kProfile);
-}
-
-bool ImpressShow::start(int timeoutMs)
-{
-    if (!dir.isValid() || colors.isEmpty() || !writeFiles())
+    if (!dir.isValid() || colors.isEmpty() ||
+        !writeFile(dir.filePath("deck.fodp"), QString(kDeck).arg(styles, pages).toUtf8()) ||
+        !QDir().mkpath(dir.filePath("profile/user")) ||
+        !writeFile(dir.filePath("profile/user/registrymodifications.xcu"), kProfile))
         return false;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("SAL_USE_VCLPLUGIN", "gtk3"); // the plain X11 plug-in never paints the show here
@@ -99,21 +83,18 @@ bool ImpressShow::start(int timeoutMs)
         }
         if (show && ScreenProbe::screenColour(centre) == QColor(colors.first()))
             return true;
-        QTest::qWait(kPollMs);
+        QTest::qWait(200);
     }
     return false;
 }
 
 void ImpressShow::stop()
 {
-    if (processRuns(showPid)) {
-        ::kill(pid_t(showPid), SIGTERM);
-        const QDeadlineTimer deadline(kStopWaitMs);
-        while (processRuns(showPid) && !deadline.hasExpired())
-            QTest::qWait(kPollMs);
-        ::kill(pid_t(showPid), SIGKILL); // harmless once it is gone
-    }
-    if (!launcher.waitForFinished(kStopWaitMs))
+    // SIGKILL after a while, unless it ended on SIGTERM.
+    if (showPid > 0 && ::kill(pid_t(showPid), SIGTERM) == 0 &&
+        !QTest::qWaitFor([this] { return ::kill(pid_t(showPid), 0) != 0; }, 10000))
+        ::kill(pid_t(showPid), SIGKILL);
+    if (!launcher.waitForFinished(10000))
         launcher.kill();
     show = nullptr;
     showPid = 0;

@@ -12,7 +12,7 @@ class ImpressShow
 {
 public:
     // One slide per colour, each filled with it from edge to edge.
-    explicit ImpressShow(QStringList slideColors);
+    explicit ImpressShow(QStringList slideColors) : colors(std::move(slideColors)) {}
     ~ImpressShow() { stop(); }
 
     // Starts the show and waits until its window is listed and shows the first slide.
@@ -25,8 +25,6 @@ public:
     void stop();
 
 private:
-    bool writeFiles() const;
-
     QStringList colors;
     QTemporaryDir dir;
     QProcess launcher;

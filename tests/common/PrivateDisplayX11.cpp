@@ -7,14 +7,6 @@
 #include <QTemporaryFile>
 #include <QThread>
 
-namespace
-{
-
-constexpr int kStartPolls = 200;
-constexpr unsigned long kPollMs = 25;
-
-} // namespace
-
 PrivateDisplay::PrivateDisplay(bool withWindowManager, const QByteArray &screen)
 {
     if (!startServer(screen))
@@ -48,8 +40,8 @@ bool PrivateDisplay::startServer(const QByteArray &screen)
                                   " -nolisten tcp 3>" + number.fileName() + " 2>/dev/null"});
     if (!server.waitForStarted())
         return false;
-    for (int i = 0; i < kStartPolls && QFileInfo(number.fileName()).size() == 0; ++i)
-        QThread::msleep(kPollMs);
+    for (int i = 0; i < 200 && QFileInfo(number.fileName()).size() == 0; ++i)
+        QThread::msleep(25);
     const QByteArray digits = number.readAll().trimmed();
     displayName = ":" + digits;
     return !digits.isEmpty();
@@ -68,11 +60,10 @@ bool PrivateDisplay::startWindowManager()
         return false;
     // openbox announces itself early but drops map requests until it has loaded its theme.
     const xcb_atom_t theme = conn->intern("_OB_THEME");
-    for (int i = 0; i < kStartPolls; ++i) {
+    for (int i = 0; i < 200; ++i, QThread::msleep(25)) {
         if (!conn->takeProperty(conn->requestProperty(conn->root(), theme, XCB_ATOM_ANY, 1))
                  .data.isEmpty())
             return true;
-        QThread::msleep(kPollMs);
     }
     return false;
 }
@@ -84,11 +75,11 @@ win::Handle PrivateDisplay::createWindow(const QByteArray &title, const QRect &g
         return nullptr;
     xcb_connection_t *c = conn->get();
     const xcb_window_t w = xcb_generate_id(c);
-    const uint32_t values[] = {overrideRedirect ? 1u : 0u};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, conn->root(), int16_t(geometry.x()),
-                      int16_t(geometry.y()), uint16_t(geometry.width()),
-                      uint16_t(geometry.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, values);
+    const uint32_t override = overrideRedirect;
+    const QRect &r = geometry;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, conn->root(), int16_t(r.x()), int16_t(r.y()),
+                      uint16_t(r.width()), uint16_t(r.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &override);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         uint32_t(title.size()), title.constData());
     static const char wmClass[] = "raw\0RawClass";

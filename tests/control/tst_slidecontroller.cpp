@@ -1,5 +1,6 @@
 // The slide controller: page counting from commands and from the show's own navigation, the
 // signal protocol, and the position read from automation.
+#include "Columns.h"
 #include "FakeBackend.h"
 #include "control/SlideAutomation.h"
 #include "control/SlideController.h"
@@ -12,13 +13,10 @@ namespace
 using Reading = SlideAutomation::Reading;
 
 // Every read returns the current reading.
-class FakeAutomation : public SlideAutomation::Source
-{
-public:
+struct FakeAutomation : SlideAutomation::Source {
     bool ready = true;
     Reading reading;
     int reads = 0;
-
     bool initialiseThread() override { return ready; }
     Reading readRunningShow(const QStringList &) override { return ++reads, reading; }
 };
@@ -63,10 +61,7 @@ private slots:
     // coming back, c a click on the show, b with the show behind another window.
     void counting_data()
     {
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("total");
-        QTest::addColumn<QString>("commands");
-        QTest::addColumn<QString>("page");
+        columns<int, int, QString, QString>("current", "total", "commands", "page");
         const auto row = [](const char *name, int cur, int tot, const char *cmds, const char *p) {
             QTest::newRow(name) << cur << tot << QString(cmds) << QString(p);
         };
@@ -140,8 +135,7 @@ private slots:
     // The counters start at 3 of 9; every refresh reports, changed or not.
     void refresh_data()
     {
-        QTest::addColumn<Reading>("reading");
-        QTest::addColumn<QString>("page");
+        columns<Reading, QString>("reading", "page");
         QTest::newRow("both numbers") << Reading{6, 12} << "6/12";
         QTest::newRow("position without a count") << Reading{7, {}} << "7/9";
         QTest::newRow("count without a position") << Reading{{}, 12} << "3/12";

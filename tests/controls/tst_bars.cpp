@@ -1,6 +1,7 @@
 // The bars under real pointer events: the grip's drag, fold and menu, docking (its arithmetic too:
 // ties, far and small screens), the companion, the idle fade reaching every part, the checked
 // faces. Which signal each bottom-bar button sends is the end-to-end scripts'.
+#include "Columns.h"
 #include "FakeBackend.h"
 #include "OffscreenScreen.h"
 #include "controls/BottomBar.h"
@@ -91,11 +92,9 @@ private slots:
     // A bar released with its centre there docks to the nearest edge of that screen.
     void dockArithmetic_data()
     {
-        QTest::addColumn<QRect>("screen");
-        QTest::addColumn<QPoint>("centre");
-        QTest::addColumn<QRect>("docked");
-        const auto row = [](const char *name, QRect screen, QPoint centre, QRect docked) {
-            QTest::newRow(name) << screen << centre << docked;
+        columns<QRect, QPoint, QRect>("screen", "centre", "docked");
+        const auto row = [](const char *name, QRect s, QPoint c, QRect d) {
+            QTest::newRow(name) << s << c << d;
         };
         row("bottom as near as left", kPrimary, {200, 879}, {8, 423, 104, 232});
         row("bottom one nearer", kPrimary, {200, 880}, {843, 967, 232, 104});
@@ -118,9 +117,7 @@ private slots:
     // The pen menu beside the docked bar, kept on the screen.
     void companionPlacement_data()
     {
-        QTest::addColumn<Dock::Side>("side");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QPoint>("expected");
+        columns<Dock::Side, QSize, QPoint>("side", "size", "expected");
         QTest::newRow("right: to its left") << Dock::Right << QSize(300, 400) << QPoint(1495, 423);
         QTest::newRow("too tall: pushed up") << Dock::Left << QSize(300, 900) << QPoint(124, 175);
         QTest::newRow("too wide: left edge") << Dock::Right << QSize(2000, 400) << QPoint(4, 423);
@@ -169,8 +166,7 @@ private slots:
     // A checked face takes the accent, with an icon readable on it.
     void checkedFace_data()
     {
-        QTest::addColumn<QColor>("accent");
-        QTest::addColumn<QColor>("icon");
+        columns<QColor, QColor>("accent", "icon");
         QTest::newRow("pen red: white icon") << Palette::kInitialPen << QColor(Qt::white);
         QTest::newRow("light blue: dark icon") << Palette::kAccent << Palette::kDarkContent;
         QTest::newRow("yellow: dark icon") << Palette::kPenColors[1] << Palette::kDarkContent;

@@ -1,5 +1,6 @@
 // Physical-to-logical conversions on one and on two screens of different scale factors, checked
 // against the toolkit's own placement of the screens.
+#include "Columns.h"
 #include "FakeBackend.h"
 #include "OffscreenScreen.h"
 #include "platform/WindowLayer.h"
@@ -53,9 +54,7 @@ private slots:
     // the primary's ratio holds.
     void mouseHookToLogical_data()
     {
-        QTest::addColumn<QString>("screens");
-        QTest::addColumn<QPoint>("physical");
-        QTest::addColumn<QPoint>("logical");
+        columns<QString, QPoint, QPoint>("screens", "physical", "logical");
         const auto row = [](const char *screens, QPoint physical, QPoint logical) {
             QTest::addRow("%s %d,%d", screens, physical.x(), physical.y())
                 << QString(screens) << physical << logical;
@@ -74,10 +73,9 @@ private slots:
     {
         QFETCH(QString, screens);
         QFETCH(QPoint, physical);
-        QFETCH(QPoint, logical);
         withScreens(screens, [&] {
             const QPoint result = win::mouseHookToLogical(physical.x(), physical.y());
-            QCOMPARE(result, logical);
+            QTEST(result, "logical");
             for (const QScreen *s : QGuiApplication::screens()) {
                 const QRect device(s->geometry().topLeft(),
                                    s->geometry().size() * s->devicePixelRatio());
@@ -100,8 +98,7 @@ private slots:
     // must still name the toolkit's rectangle of that monitor.
     void monitorRect_data()
     {
-        QTest::addColumn<QString>("screens");
-        QTest::addColumn<QString>("monitor");
+        columns<QString, QString>("screens", "monitor");
         for (const char *screens :
              {"laptop, projector right", "projector, laptop right", "laptop, projector left"}) {
             for (const QString &monitor : QString(screens).split(", "))

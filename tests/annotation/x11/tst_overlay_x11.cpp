@@ -1,5 +1,6 @@
 // The overlay on a real X display, with and without a compositing manager: ink over a full-screen
 // window that stays in sight around it when it changes, and clicks that fall through to it.
+#include "Columns.h"
 #include "ScreenProbe.h"
 #include "annotation/AnnotationOverlay.h"
 #include "platform/WindowLayer.h"
@@ -42,9 +43,7 @@ private slots:
     // Also a clicker turning the slide while the user draws: the show repaints when it gets to it.
     void inkOverTheShow_data()
     {
-        QTest::addColumn<bool>("composited");
-        QTest::addColumn<bool>("pageChange");
-        QTest::addColumn<int>("repaintAfterMs");
+        columns<bool, bool, int>("composited", "pageChange", "repaintAfterMs");
         QTest::newRow("xcompmgr") << true << true << 350;
         QTest::newRow("no compositor, show repaints at once") << false << true << 0;
         QTest::newRow("no compositor, show repaints late") << false << true << 350;

@@ -22,11 +22,8 @@ inline QList<QPair<UINT, WPARAM>> &inputLog()
 
 inline QList<QPair<UINT, WPARAM>> inputOf(UINT first, UINT last)
 {
-    QList<QPair<UINT, WPARAM>> picked;
-    for (const auto &entry : inputLog()) {
-        if (entry.first >= first && entry.first <= last)
-            picked.append(entry);
-    }
+    QList<QPair<UINT, WPARAM>> picked = inputLog();
+    picked.removeIf([=](const auto &entry) { return entry.first < first || entry.first > last; });
     return picked;
 }
 
@@ -69,11 +66,10 @@ inline bool isTopMost(HWND hwnd)
 // Whether upper lies somewhere above lower in the z-order.
 inline bool isAbove(HWND upper, HWND lower)
 {
-    for (HWND h = GetWindow(lower, GW_HWNDPREV); h; h = GetWindow(h, GW_HWNDPREV)) {
-        if (h == upper)
-            return true;
-    }
-    return false;
+    HWND h = GetWindow(lower, GW_HWNDPREV);
+    while (h && h != upper)
+        h = GetWindow(h, GW_HWNDPREV);
+    return h != nullptr;
 }
 
 } // namespace testwin

@@ -8,8 +8,6 @@
 namespace
 {
 
-constexpr UINT kLocalServerLifetimeMs = 15000;
-
 std::optional<int> number(const char *arg)
 {
     return std::strcmp(arg, "-") == 0 ? std::nullopt : std::optional<int>(std::atoi(arg));
@@ -28,12 +26,9 @@ class ShowFactory : public IClassFactory
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override
     {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory *>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        const bool known = riid == IID_IUnknown || riid == IID_IClassFactory;
+        *out = known ? static_cast<IClassFactory *>(this) : nullptr;
+        return known ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -100,7 +95,7 @@ int startedByCom(char **argv)
     if (FAILED(
             CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie)))
         return 3;
-    SetTimer(nullptr, 0, kLocalServerLifetimeMs, nullptr);
+    SetTimer(nullptr, 0, 15000, nullptr); // a server COM started ends by itself
     pumpUntilQuit(nullptr);
     CoRevokeClassObject(cookie);
     return 0;

@@ -1,9 +1,14 @@
-// The Win32 window layer against real windows of this process: styles, z-order and keys. The
-// window queries the detection relies on are its own suite's.
+// The Win32 window layer against real windows of this process: styles, z-order, keys, the global
+// mouse hook fed by real X presses (xdotool) and the top-most guard on a Qt window. The window
+// queries the detection relies on are its own suite's.
+#include "Columns.h"
 #include "TestWindows.h"
+#include "platform/TopMostGuard.h"
 #include "platform/WindowLayer.h"
 
 #include <QGuiApplication>
+#include <QProcess>
+#include <QWidget>
 #include <QtTest>
 
 #include <algorithm>
@@ -55,14 +60,14 @@ private slots:
             DestroyWindow(hwnd);
         made.clear();
         testwin::inputLog().clear();
+        win::uninstallGlobalMouseHook(); // also after "uninstalled": harmless
     }
 
     // Every extended-style change leaves a top-most window in the top-most band, and the
     // enumeration reads the state back.
     void styleSwitches_data()
     {
-        QTest::addColumn<int>("which");
-        QTest::addColumn<bool>("topMost");
+        columns<int, bool>("which", "topMost");
         for (const bool topMost : {false, true}) {
             for (int i = 0; i < int(std::size(kStyleCases)); ++i)
                 QTest::addRow("%s, %s", kStyleCases[i].name, topMost ? "top-most" : "normal")
@@ -93,9 +98,7 @@ private slots:
     // band, over a top-most one it goes right above it, over itself or nothing to the very top.
     void raiseAbove_data()
     {
-        QTest::addColumn<QString>("ref");
-        QTest::addColumn<bool>("topMostRef");
-        QTest::addColumn<QString>("justAbove"); // the window right above it afterwards
+        columns<QString, bool, QString>("ref", "topMostRef", "justAbove"); // right above it after
         QTest::newRow("normal window") << "ref" << false << "low";
         QTest::newRow("top-most window") << "ref" << true << "high";
         QTest::newRow("itself") << "w" << false << "";
@@ -124,7 +127,7 @@ private slots:
     // A key for a window behind another brings it to the front first.
     void injectKeyTo_data()
     {
-        QTest::addColumn<bool>("inFront");
+        columns<bool>("inFront");
         QTest::newRow("target in front") << true;
         QTest::newRow("target behind") << false;
     }
@@ -141,6 +144,70 @@ private slots:
         QCOMPARE(GetForegroundWindow(), target);
         const QList<QPair<UINT, WPARAM>> expected = {{WM_KEYDOWN, VK_RIGHT}, {WM_KEYUP, VK_RIGHT}};
         QTRY_COMPARE(testwin::inputOf(WM_KEYDOWN, WM_KEYUP), expected);
+    }
+    // Only left presses are reported, to the last callback installed; every press goes on to the
+    // window, after the hook.
+    void hook_data()
+    {
+        // xdotool's buttons: 1 left, 3 right, 4 wheel.
+        columns<int, uint, QString, bool>("button", "message", "setup", "reported");
+        QTest::newRow("left") << 1 << uint(WM_LBUTTONDOWN) << "install" << true;
+        QTest::newRow("right") << 3 << uint(WM_RBUTTONDOWN) << "install" << false;
+        QTest::newRow("wheel") << 4 << uint(WM_MOUSEWHEEL) << "install" << false;
+        QTest::newRow("second install replaces") << 1 << uint(WM_LBUTTONDOWN) << "twice" << true;
+        QTest::newRow("uninstalled") << 1 << uint(WM_LBUTTONDOWN) << "uninstall" << false;
+    }
+    void hook()
+    {
+        QFETCH(int, button);
+        QFETCH(uint, message);
+        QFETCH(QString, setup);
+        QList<QPoint> presses, replaced;
+        if (setup == "twice")
+            win::installGlobalMouseHook([&](int x, int y) { replaced.append({x, y}); });
+        win::installGlobalMouseHook([&](int x, int y) { presses.append({x, y}); });
+        if (setup == "uninstall")
+            win::uninstallGlobalMouseHook();
+        const QRect target(400, 300, 400, 300);
+        QVERIFY(SetForegroundWindow(window("hook target", WS_EX_TOPMOST, target)));
+        QTest::qWait(200);
+        testwin::inputLog().clear();
+        const QPoint at = target.center();
+        QVERIFY(QProcess::startDetached(
+            "Z:\\usr\\bin\\xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()),
+                                      "click", QString::number(button)}));
+        QTRY_COMPARE(testwin::inputOf(message, message).size(), 1);
+        QTEST(presses == QList<QPoint>{at}, "reported");
+        QVERIFY(replaced.isEmpty());
+    }
+
+    // Taken out of the band while unguarded: a plain style change leaves it there, an
+    // extended-style change under guard brings it back at once, without activating it.
+    void guardPutsTopMostBack()
+    {
+        QWidget bar(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                 Qt::WindowDoesNotAcceptFocus);
+        bar.setGeometry(100, 100, 300, 80);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        const HWND hwnd = win::nativeOf(win::fromWinId(bar.winId()));
+        const win::Handle h = win::handleOf(hwnd);
+        TopMostGuard guard;
+        qApp->installNativeEventFilter(&guard);
+        win::setTopMost(h, false);
+        win::setToolWindow(h, true);
+        QVERIFY(!testwin::isTopMost(hwnd));
+        guard.guard(h);
+        SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) ^ WS_MINIMIZEBOX);
+        QVERIFY(!testwin::isTopMost(hwnd));
+        win::setNoActivate(h, true);
+        QVERIFY(testwin::isTopMost(hwnd));
+        QVERIFY(GetForegroundWindow() != hwnd);
+        guard.unguard(h);
+        win::setTopMost(h, false);
+        win::setToolWindow(h, false);
+        QVERIFY(!testwin::isTopMost(hwnd));
+        qApp->removeNativeEventFilter(&guard);
     }
 };
 

@@ -51,19 +51,18 @@ const x11::Connection &server()
 }
 
 // Position in the window list, top of the stack first; -1 when not listed.
-int stackIndex(win::Handle h, win::WindowInfo *info = nullptr)
+int stackIndex(win::Handle h, win::WindowFlags *flags = nullptr)
 {
     const QList<win::WindowInfo> list = win::enumTopLevelWindows();
     const auto it = std::find_if(list.begin(), list.end(), [h](auto &w) { return w.handle == h; });
-    if (info && it != list.end())
-        *info = *it;
+    if (flags && it != list.end())
+        *flags = it->flags;
     return it == list.end() ? -1 : int(it - list.begin());
 }
-
 bool isTopMost(win::Handle h)
 {
-    win::WindowInfo info;
-    return stackIndex(h, &info) >= 0 && info.flags.testFlag(win::WindowFlag::TopMost);
+    win::WindowFlags flags;
+    return stackIndex(h, &flags) >= 0 && flags.testFlag(win::WindowFlag::TopMost);
 }
 
 // A shown window of ours, once the window manager lists it; with `colour`, a frameless,
@@ -103,7 +102,7 @@ bool stackedAbove(xcb_window_t upper, xcb_window_t lower)
 }
 
 // The window manager's own window under which it stacks the windows it manages.
-xcb_window_t windowManagerCheckWindow()
+xcb_window_t checkWindow()
 {
     return server().numbers(server().root(), x11::NetSupportingWmCheck).value(0, XCB_NONE);
 }
@@ -112,9 +111,9 @@ xcb_window_t windowManagerCheckWindow()
 bool hasFocus(win::Handle h)
 {
     xcb_connection_t *c = server().get();
-    const x11::Reply<xcb_get_input_focus_reply_t> focus(
+    const x11::Reply<xcb_get_input_focus_reply_t> f(
         xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    return focus && win::fromWinId(focus->focus) == h && win::foregroundWindow() == h;
+    return f && win::fromWinId(f->focus) == h && win::foregroundWindow() == h;
 }
 
 // A mapped window of another client than the toolkit's, with one attribute and one window state.
@@ -202,7 +201,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(stackIndex(s) >= 0, 3000);
         QVERIFY(win::forceForeground(s));
         QTRY_COMPARE_WITH_TIMEOUT(screenColour(kScreen.center()), showColour, 3000);
-        restack(popup, windowManagerCheckWindow());
+        restack(popup, checkWindow());
 
         const Window first = showWindow(QRect(800, 900, 300, 100), red);
         const Window second = showWindow(QRect(1000, 850, 300, 100), blue);
@@ -217,7 +216,7 @@ private slots:
         // The window manager stacks what it manages right under its check window: both stay above
         // it (and so above its restacking), whatever override-redirect windows lie below it.
         for (const Window *w : {&first, &second})
-            QVERIFY(stackedAbove(xcb_window_t((*w)->winId()), windowManagerCheckWindow()));
+            QVERIFY(stackedAbove(xcb_window_t((*w)->winId()), checkWindow()));
         const Window other = showWindow(QRect(700, 800, 300, 200));
         QVERIFY(other && win::forceForeground(handleOf(*other)));
         QVERIFY(win::forceForeground(s));
