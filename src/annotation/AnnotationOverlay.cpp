@@ -289,5 +289,6 @@ void AnnotationOverlay::mouseReleaseEvent(QMouseEvent *event)
     if (!canvas_.isNull())
         canvas_.learn(store_.page(page_).last());
     syncShape();
+    emit strokeEnded(page_);
     emit strokesChanged(page_, strokeCount(page_));
 }

@@ -57,6 +57,8 @@ signals:
     void activity();
     void pageChanged(int page);
     void strokesChanged(int page, int count);
+    // A stroke was drawn to its end on the page shown.
+    void strokeEnded(int page);
     // The window may now lie above the program's other windows: they should be restacked.
     void raisedItself();
 
