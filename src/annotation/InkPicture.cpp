@@ -3,6 +3,7 @@
 
 #include "annotation/StrokePainter.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -107,10 +108,17 @@ bool write(const QImage &picture, const QString &path, QString *error)
     // A saved file would follow the link and replace whatever it points at.
     if (QFileInfo(path).isSymLink())
         return fail(error, QStringLiteral("%1 是链接，未写入").arg(shown));
+    // Encoded first: the image writer does not report a short write, so a full disk would leave an
+    // empty picture that passes for saved.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
+        return fail(error, QStringLiteral("%1：无法编码图片").arg(shown));
+    // Unbuffered, so that a failed write is seen here and not lost in the close before the rename.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(error, QStringLiteral("%1：%2").arg(shown, file.errorString()));
-    if (!picture.save(&file, "PNG") || !file.commit())
+    if (file.write(png) != png.size() || !file.commit())
         return fail(error, QStringLiteral("%1：%2").arg(shown, file.errorString()));
     return true;
 }
