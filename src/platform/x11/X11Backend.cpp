@@ -1,6 +1,7 @@
 // The X11 backend of the window layer (EWMH window list, XTest keys, XInput2 presses).
 #include "platform/x11/X11Backend.h"
 
+#include "platform/x11/CaptureX11.h"
 #include "platform/x11/InputHookX11.h"
 #include "platform/x11/KeyInjectX11.h"
 #include "platform/x11/OwnWindowsUnmanagedX11.h"
@@ -144,9 +145,8 @@ public:
         return !owner || owner->owner == XCB_NONE;
     }
 
-    // Capturing comes in its own unit.
-    void prepareCapture(Handle) override {}
-    QImage captureWindow(Handle) override { return {}; }
+    void prepareCapture(Handle hwnd) override { capture.prepare(toWindow(hwnd)); }
+    QImage captureWindow(Handle hwnd) override { return capture.capture(toWindow(hwnd)); }
 
 private:
     x11::States states(xcb_window_t w) const
@@ -180,6 +180,7 @@ private:
 
     const QByteArray display;
     Connection c;
+    x11::WindowCapture capture{c};
     xcb_atom_t compositorSelection = XCB_NONE;
     std::unique_ptr<x11::InputHook> hook;
 };
