@@ -57,8 +57,9 @@ signals:
     void activity();
     void pageChanged(int page);
     void strokesChanged(int page, int count);
-    // A stroke was drawn to its end on the page shown.
-    void strokeEnded(int page);
+    // The presenter changed the ink of the page shown: a stroke ended, one was undone, or the page
+    // was cleared.
+    void inkEdited(int page);
     // The window may now lie above the program's other windows: they should be restacked.
     void raisedItself();
 

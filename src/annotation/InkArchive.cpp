@@ -71,10 +71,11 @@ void InkArchive::pageShown(int page)
     capturedThisVisit_ = false;
 }
 
-void InkArchive::strokeEnded(int page)
+void InkArchive::inkEdited(int page)
 {
-    // Later strokes of the visit see the same slide; a clicker may already have moved the show
-    // when its key is heard, so the picture cannot wait for the page to be left.
+    // The page is surely showing while its ink is edited; a clicker may already have moved the
+    // show when its key is heard, so the picture cannot wait for the page to be left. Later edits
+    // of the visit see the same slide.
     if (!show_ || page != page_ || capturedThisVisit_ || !enabled())
         return;
     const QImage slide = win::captureWindow(show_);
@@ -131,6 +132,10 @@ void InkArchive::onWritten(quint64 show, int page, const QString &folder, const 
         tally->folder = folder;
     if (error.isEmpty()) {
         tally->pages.insert(page);
+        // A page's picture is kept only until it reaches the disk (a slide at 4K is 33 MB); the
+        // next edit takes a new one.
+        if (show == showId_ && page != page_)
+            captures_.remove(page);
     } else {
         // Leaving the page again tries again, without a second message.
         if (show == showId_)

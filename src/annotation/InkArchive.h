@@ -1,4 +1,4 @@
-// Keeps the ink: decides when a show's page is captured (at the first stroke end of each visit,
+// Keeps the ink: decides when a show's page is captured (at the first ink edit of each visit,
 // while the page is surely showing) and when its picture is saved (on leaving a page whose ink
 // changed since its last save, and when the show ends), and tells what came of it. Composing and
 // writing are the writer's, showing messages the caller's.
@@ -31,7 +31,7 @@ public:
     // A show is followed from now on; overlay is where its strokes are drawn (logical pixels).
     void beginShow(win::Handle show, const QRect &overlay);
     void pageShown(int page);
-    void strokeEnded(int page);
+    void inkEdited(int page);
     // Saves the page shown if needed; the summary follows once its writes are done.
     void endShow();
     // Waits (bounded) for every write posted so far.

@@ -75,8 +75,8 @@ TrayMode::TrayMode(bool withTray)
             [this](int page) { m_panel->setPageStatus(page, m_overlay->strokeCount(page)); });
     connect(m_overlay.get(), &AnnotationOverlay::pageChanged, m_archive.get(),
             &InkArchive::pageShown);
-    connect(m_overlay.get(), &AnnotationOverlay::strokeEnded, m_archive.get(),
-            &InkArchive::strokeEnded);
+    connect(m_overlay.get(), &AnnotationOverlay::inkEdited, m_archive.get(),
+            &InkArchive::inkEdited);
     connect(m_overlay.get(), &AnnotationOverlay::strokesChanged, m_panel.get(),
             &AnnotPanel::setPageStatus);
     connect(m_bottomBar.get(), &BottomBar::prevClicked, this,
