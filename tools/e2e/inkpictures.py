@@ -89,7 +89,41 @@ def linux(run, slide_colour):
     xdotool("key", "Escape")
     run.check("Escape ends the show", wait_until(lambda: not run.visible("Podivex-BottomBar"), 10))
     pictures = os.path.join(run.home, "Pictures", "Podivex")
-    folder = wait_until(lambda: newest_folder(os.path.join(pictures, "*"), since), 5) and \
-        newest_folder(os.path.join(pictures, "*"), since)
+    wait_until(lambda: newest_folder(os.path.join(pictures, "*"), since), 5)
+    folder = newest_folder(os.path.join(pictures, "*"), since)
     check_pictures(run, folder, {2: slide_colour(2), 3: slide_colour(3)}, spots)
     run.stop_show()
+
+
+def wine(run, read_label, label_moved):
+    """The stand-in show under Wine, one colour throughout; it ends when closed. The pictures go
+    to the Wine user's pictures folder, which Wine may link to the Linux one."""
+    since = time.time()
+    if not run.start_show():
+        return
+    if not run.podivex or run.podivex.poll() is not None:
+        run.start_podivex()
+    if not run.check("attaches for the ink pictures",
+                     wait_until(lambda: run.visible("Podivex-BottomBar"), 20)):
+        return
+    time.sleep(1.5)
+    before = read_label(run)
+    xdotool("key", "Next")
+    time.sleep(0.5)
+    first = read_label(run)
+    run.check("the keyboard moves the show to slide 2", label_moved(before, first))
+    spots = draw_two_slides(run, lambda: label_moved(first, read_label(run)))
+    run.stop_show()
+    run.check("closing the show hides the bars",
+              wait_until(lambda: not run.visible("Podivex-BottomBar"), 5))
+    prefix = os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine"))
+    patterns = [os.path.join(prefix, "drive_c", "users", "*", "Pictures", "Podivex", "*"),
+                os.path.expanduser(os.path.join("~", "Pictures", "Podivex", "*"))]
+
+    def newest():
+        found = [f for f in (newest_folder(p, since) for p in patterns) if f]
+        return max(found, key=os.path.getmtime) if found else None
+
+    wait_until(newest, 5)
+    green = (32, 160, 32)
+    check_pictures(run, newest(), {2: green, 3: green}, spots)
