@@ -65,10 +65,10 @@ void InkWriter::Shared::handle(const Job &job)
         const QString path = QDir(written).filePath(
             QStringLiteral("slide-%1.png").arg(job.page, 2, 10, QLatin1Char('0')));
         // The folder may have been removed while the show ran.
-        if (!QDir().mkpath(written) ||
-            !InkPicture::write(InkPicture::compose(job.slide, job.strokes, job.frame), path,
-                               &error))
-            error = error.isEmpty() ? QDir::toNativeSeparators(path) : error;
+        if (QDir().mkpath(written))
+            InkPicture::write(InkPicture::compose(job.slide, job.strokes, job.frame), path, &error);
+        else
+            error = QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(written));
     }
     const std::lock_guard<std::mutex> guard(mutex);
     if (!receiver)

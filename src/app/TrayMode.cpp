@@ -21,8 +21,6 @@
 namespace
 {
 
-constexpr int kQuitWriteWaitMs = 5000;
-
 win::Handle handleOf(const QWidget *w)
 {
     return win::fromWinId(w->winId());
@@ -127,9 +125,8 @@ TrayMode::TrayMode(bool withTray)
 
 TrayMode::~TrayMode()
 {
-    // Quitting leaves the page shown too; its picture must reach the disk first.
+    // Quitting leaves the page shown too; the archive's writer waits for its picture.
     m_archive->endShow();
-    m_archive->waitForWrites(kQuitWriteWaitMs);
     m_tray.reset();
     m_stackingTimer.reset();
     m_trackingTimer.reset();
