@@ -15,11 +15,6 @@
 #include <sys/resource.h>
 #endif
 
-namespace
-{
-
-const win::Handle kShow = FakeBackend::handle(0x100001);
-
 #ifdef Q_OS_UNIX
 // While alive, no file of the process can grow, as on a full disk.
 struct DiskFull {
@@ -36,8 +31,6 @@ struct DiskFull {
 };
 #endif
 
-} // namespace
-
 class TestInkSaving : public QObject
 {
     Q_OBJECT
@@ -47,6 +40,7 @@ class TestInkSaving : public QObject
     std::unique_ptr<TrayMode> tray;
     QStringList messages;
     int scale = 1;
+    const win::Handle kShow = FakeBackend::handle(0x100001);
 
     static QRgb slideColour(int page) { return QColor::fromHsv(page * 70, 200, 200).rgb(); }
     QString pictures() const { return root.filePath("HOME/Pictures/Podivex"); }
@@ -70,8 +64,7 @@ class TestInkSaving : public QObject
             QTest::mouseMove(tray->overlay(), QPoint(x, y));
         QTest::mouseRelease(tray->overlay(), Qt::LeftButton, {}, QPoint(700, y));
     }
-    // Ink along each stroke drawn (at y 300 or 600), the slide's colour elsewhere and where the
-    // bar stands.
+    // Ink along each stroke drawn (y 300, 600), the slide's colour elsewhere and under the bar.
     void checkPicture(int page, const QString &ys)
     {
         const QImage picture(folder() + QStringLiteral("/slide-0%1.png").arg(page));
@@ -88,7 +81,6 @@ private slots:
         QDir(root.path()).removeRecursively();
         fake = &FakeBackend::install();
         messages.clear();
-        scale = 1;
     }
     void cleanup() { tray.reset(); }
 
@@ -212,7 +204,6 @@ private slots:
         row("off", other, "off", "^save-ink=off\n$");
         row("on again", other + "[Annotation]\nsaveInk=off\n[X]\n", "ON", "^save-ink=on\n$");
         row("unknown value", other, "maybe", "^usage: .+ on\\|off\\|status\n$");
-        row("settings file is a folder", "/", "off", "^error: .+\n$");
     }
     void command()
     {
@@ -220,12 +211,11 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, pattern);
         const QString cfg = root.filePath("XDG_DATA_HOME/Quillmere/Podivex.ini");
-        QVERIFY(ini == "/" ? QDir().mkpath(cfg) : UpdateRig::writeFile(cfg, ini));
+        QVERIFY(UpdateRig::writeFile(cfg, ini));
         const QString out = QString::fromUtf8(UpdateRig::run({"--save-ink", value}).first);
         QVERIFY2(QRegularExpression(pattern).match(out).hasMatch(), qPrintable(out));
-        const QByteArray kept = UpdateRig::readFile(cfg);
-        QVERIFY(ini == "/" ||
-                (kept.startsWith(ini.left(20)) && kept.contains("[X]") == ini.contains("[X]")));
+        const QByteArray kept = UpdateRig::readFile(cfg); // other sections, before and after
+        QVERIFY(kept.startsWith(ini.left(20)) && kept.contains("[X]") == ini.contains("[X]"));
     }
 };
 
