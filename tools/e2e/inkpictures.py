@@ -6,7 +6,7 @@ import os
 import shutil
 import time
 
-from linux import PEN, drag, wait_until, xdotool
+from linux import PEN, active_is_show, drag, wait_until, xdotool
 from screen import Grab, colour_distance
 
 STROKES = {2: 300, 3: 500}  # the y of the stroke drawn on each slide
@@ -74,7 +74,7 @@ def draw_two_slides(run, next_key_moves):
     return own_windows(run)
 
 
-def linux(run, slide_colour):
+def linux(run, slide_colour, read_label, label_moved):
     """A real LibreOffice show; it ends with Escape."""
     since = time.time()
     run.start_podivex()
@@ -83,8 +83,12 @@ def linux(run, slide_colour):
                      wait_until(lambda: run.visible("Podivex-BottomBar"), 10)):
         return
     time.sleep(1)
+    run.check("the show is in front", wait_until(active_is_show, 5), xdotool(
+        "getactivewindow", "getwindowname", check=False).strip())
+    before = read_label(run)
     xdotool("key", "Next")
     run.expect_slide("the keyboard moves the show to slide 2", 2)
+    run.check("and the page label follows it", label_moved(before, read_label(run)))
     spots = draw_two_slides(run, lambda: wait_until(lambda: run.slide() == 3, 10))
     xdotool("key", "Escape")
     run.check("Escape ends the show", wait_until(lambda: not run.visible("Podivex-BottomBar"), 10))

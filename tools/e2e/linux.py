@@ -460,7 +460,8 @@ def podivex_first(run):
 def ink_pictures(run):
     """Annotated slides kept as pictures (inkpictures.py)."""
     import inkpictures
-    inkpictures.linux(run, lambda page: rgb(SLIDES[page - 1]))
+    inkpictures.linux(run, lambda page: rgb(SLIDES[page - 1]), read_label,
+                      lambda a, b: 25 <= mask_difference(a, b) < 10 ** 6)
 
 
 def main():
