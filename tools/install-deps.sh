@@ -4,7 +4,7 @@ set -eu
 packages=(
     cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
     libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-xtest0-dev libxcb-xinput-dev libxcb-shape0-dev
-    libxcb-composite0-dev
+    libxcb-composite0-dev libxcb-shm0-dev
     libgtest-dev libbenchmark-dev
 )
 if [ "${1:-}" = --test ]; then

@@ -109,8 +109,9 @@ bool needsShapedWindows();
 
 // Pictures of a followed window. prepareCapture runs once when the program starts following the
 // window, before its own windows cover it, so that a backend can keep the window's pixels readable
-// under other windows. captureWindow gives the window's own content in physical pixels, without
-// anything that lies over it; null when that cannot be had.
+// under other windows. captureWindow gives the window's own content (its client area, without a
+// frame or title bar) in physical pixels, without anything that lies over it; null when that
+// cannot be had.
 void prepareCapture(Handle window);
 QImage captureWindow(Handle window);
 

@@ -1,6 +1,7 @@
 // The Win32 backend of the window layer: queries, styles, z-order and activation; keys and the
 // input hooks live in InputWin32.
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/CaptureWin32.h"
 #include "platform/win32/InputWin32.h"
 
 #include <QByteArray>
@@ -281,9 +282,8 @@ public:
 
     bool needsShapedWindows() override { return false; } // DWM composes translucent windows
 
-    // Capturing comes in its own unit.
-    void prepareCapture(Handle) override {}
-    QImage captureWindow(Handle) override { return {}; }
+    void prepareCapture(Handle) override {} // every window answers PrintWindow as it is
+    QImage captureWindow(Handle hwnd) override { return printWindow(nativeOf(hwnd)); }
 };
 
 } // namespace

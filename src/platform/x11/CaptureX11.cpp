@@ -1,5 +1,5 @@
-// Reading a redirected window's pixmap into an image. Leaves out scaling (window pixels are
-// physical already) and any shared-memory transfer.
+// Reading a redirected window's pixmap into an image, through memory shared with a local server
+// or else over the connection. Leaves out scaling: window pixels are physical already.
 #include "platform/x11/CaptureX11.h"
 
 #include <xcb/composite.h>
@@ -10,7 +10,6 @@ namespace
 {
 
 constexpr uint32_t kRed = 0xff0000, kGreen = 0x00ff00, kBlue = 0x0000ff;
-constexpr uint32_t kOpaque = 0xff000000;
 
 const xcb_visualtype_t *findVisual(xcb_connection_t *conn, xcb_visualid_t id)
 {
@@ -51,28 +50,30 @@ bool readsAsRgb32(xcb_connection_t *conn, uint8_t depth, xcb_visualid_t visualId
            xcb_get_setup(conn)->image_byte_order == hostOrder;
 }
 
-void freeReply(void *reply)
+// Over the connection: the image keeps the reply's buffer rather than copying it once more.
+QImage readCopied(xcb_connection_t *conn, xcb_pixmap_t pixmap, const QRect &area, uint8_t depth)
 {
-    std::free(reply);
-}
-
-// The image lives in the reply's own buffer: a full-screen picture is not copied once more.
-QImage imageOf(Reply<xcb_get_image_reply_t> reply, int width, int height)
-{
-    if (xcb_get_image_data_length(reply.get()) < width * height * 4)
+    Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+        conn,
+        xcb_get_image(conn, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, int16_t(area.x()), int16_t(area.y()),
+                      uint16_t(area.width()), uint16_t(area.height()), ~0u),
+        nullptr));
+    if (!reply || reply->depth != depth ||
+        xcb_get_image_data_length(reply.get()) < area.width() * area.height() * 4)
         return QImage();
-    auto *words = reinterpret_cast<uint32_t *>(xcb_get_image_data(reply.get()));
-    for (int i = 0, n = width * height; i < n; ++i)
-        words[i] |= kOpaque; // depth 24 leaves the top byte undefined, depth 32 may be translucent
-    QImage image(reinterpret_cast<uchar *>(words), width, height, width * 4, QImage::Format_RGB32,
-                 freeReply, reply.get());
-    reply.release();
-    return image;
+    void *pixels = xcb_get_image_data(reply.get());
+    copyOpaque(pixels, pixels, qsizetype(area.width()) * area.height());
+    return QImage(static_cast<uchar *>(pixels), area.width(), area.height(), area.width() * 4,
+                  QImage::Format_RGB32, std::free, reply.release());
 }
 
 } // namespace
 
-WindowCapture::WindowCapture(const Connection &c) : c(c) {}
+WindowCapture::WindowCapture(const Connection &c, bool mayShareMemory) : c(c)
+{
+    if (mayShareMemory)
+        shared = std::make_unique<SharedReader>(c.get());
+}
 
 // Asked at first use: most runs never take a picture.
 bool WindowCapture::available()
@@ -137,20 +138,18 @@ QImage WindowCapture::capture(xcb_window_t w)
     if (error)
         return QImage();
     const int border = geometry->border_width;
-    const int width = size ? size->width - 2 * border : 0;
-    const int height = size ? size->height - 2 * border : 0;
-    Reply<xcb_get_image_reply_t> image;
-    if (width > 0 && height > 0)
-        image.reset(xcb_get_image_reply(conn,
-                                        xcb_get_image(conn, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap,
-                                                      int16_t(border), int16_t(border),
-                                                      uint16_t(width), uint16_t(height), ~0u),
-                                        nullptr));
+    const QRect area(border, border, size ? size->width - 2 * border : 0,
+                     size ? size->height - 2 * border : 0);
+    QImage picture;
+    if (!area.isEmpty()) {
+        if (shared)
+            picture = shared->read(pixmap, area, geometry->depth);
+        if (picture.isNull())
+            picture = readCopied(conn, pixmap, area, geometry->depth);
+    }
     xcb_free_pixmap(conn, pixmap);
     xcb_flush(conn);
-    if (!image || image->depth != geometry->depth)
-        return QImage();
-    return imageOf(std::move(image), width, height);
+    return picture;
 }
 
 } // namespace x11

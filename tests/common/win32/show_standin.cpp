@@ -1,20 +1,63 @@
 // A stand-in slide show: one full-screen window of a presentation program's show class and title,
-// painted in one colour. Given a file name, it writes each key it receives there as "key <vk>".
+// painted in one colour per page, on screen and into a print (as pictures of it are taken). Keys
+// that move a show move its page. Given a file name, it writes each key it receives there as
+// "key <vk>".
 // It closes on WM_CLOSE, or by itself after a few minutes so that a failed test leaves nothing.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace
 {
 
 FILE *g_keyLog = nullptr;
+int g_page = 0;
+// Page colours (0xRRGGBB); the first is unlike the controls' dark cards.
+constexpr unsigned kPageColours[] = {0x20a020, 0xc82828, 0x283cd2};
+constexpr int kPages = int(std::size(kPageColours));
+
+void paintPage(HWND hwnd, HDC dc)
+{
+    const unsigned c = kPageColours[g_page];
+    const HBRUSH brush = CreateSolidBrush(RGB(c >> 16, (c >> 8) & 0xff, c & 0xff));
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+// +1 for the keys that move a show forward, -1 for those that move it back.
+int pageStep(WPARAM key)
+{
+    static const WPARAM forward[] = {VK_RIGHT, VK_DOWN, VK_NEXT, VK_SPACE, VK_RETURN, 'N'};
+    static const WPARAM back[] = {VK_LEFT, VK_UP, VK_PRIOR, VK_BACK, 'P'};
+    const auto among = [key](const auto &keys) {
+        return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
+    };
+    return among(forward) ? 1 : among(back) ? -1 : 0;
+}
 
 LRESULT CALLBACK showProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_KEYDOWN && g_keyLog) {
         std::fprintf(g_keyLog, "key %u\n", unsigned(wParam));
         std::fflush(g_keyLog);
+    }
+    if (msg == WM_KEYDOWN && pageStep(wParam) != 0) {
+        g_page = (g_page + pageStep(wParam) + kPages) % kPages;
+        InvalidateRect(hwnd, nullptr, FALSE);
+    }
+    if (msg == WM_PRINTCLIENT) {
+        paintPage(hwnd, reinterpret_cast<HDC>(wParam));
+        return 0;
+    }
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        paintPage(hwnd, BeginPaint(hwnd, &ps));
+        EndPaint(hwnd, &ps);
+        return 0;
     }
     if (msg == WM_DESTROY || msg == WM_TIMER) {
         PostQuitMessage(0);
@@ -32,7 +75,6 @@ int main(int argc, char *argv[])
     WNDCLASSW wc = {};
     wc.lpfnWndProc = showProc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = CreateSolidBrush(RGB(32, 160, 32)); // unlike the controls' dark cards
     wc.lpszClassName = L"screenClass";
     RegisterClassW(&wc);
     const HWND show =
