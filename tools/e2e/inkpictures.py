@@ -99,9 +99,13 @@ def linux(run, slide_colour, read_label, label_moved):
     run.stop_show()
 
 
+# The stand-in show's colour on its second and third page.
+STANDIN = {2: (0xc8, 0x28, 0x28), 3: (0x28, 0x3c, 0xd2)}
+
+
 def wine(run, read_label, label_moved):
-    """The stand-in show under Wine, one colour throughout; it ends when closed. The pictures go
-    to the Wine user's pictures folder, which Wine may link to the Linux one."""
+    """The stand-in show under Wine, a colour per page; it ends when closed. The pictures go to
+    the Wine user's pictures folder, which Wine may link to the Linux one."""
     since = time.time()
     if not run.start_show():
         return
@@ -129,5 +133,4 @@ def wine(run, read_label, label_moved):
         return max(found, key=os.path.getmtime) if found else None
 
     wait_until(newest, 5)
-    green = (32, 160, 32)
-    check_pictures(run, newest(), {2: green, 3: green}, spots)
+    check_pictures(run, newest(), STANDIN, spots)
