@@ -103,7 +103,7 @@ def linux(run, slide_colour, read_label, label_moved):
 STANDIN = {2: (0xc8, 0x28, 0x28), 3: (0x28, 0x3c, 0xd2)}
 
 
-def wine(run, read_label, label_moved):
+def wine(run):
     """The stand-in show under Wine, a colour per page; it ends when closed. The pictures go to
     the Wine user's pictures folder, which Wine may link to the Linux one."""
     since = time.time()
@@ -115,12 +115,14 @@ def wine(run, read_label, label_moved):
                      wait_until(lambda: run.visible("Podivex-BottomBar"), 20)):
         return
     time.sleep(1.5)
-    before = read_label(run)
+
+    # Clear of the ink, the controls and the tray messages in the corner.
+    def showing(page):
+        return wait_until(lambda: colour_distance(Grab().pixel(960, 700), STANDIN[page]) < 40, 5)
+
     xdotool("key", "Next")
-    time.sleep(0.5)
-    first = read_label(run)
-    run.check("the keyboard moves the show to slide 2", label_moved(before, first))
-    spots = draw_two_slides(run, lambda: label_moved(first, read_label(run)))
+    run.check("the keyboard moves the show to page 2", showing(2))
+    spots = draw_two_slides(run, lambda: showing(3))
     run.stop_show()
     run.check("closing the show hides the bars",
               wait_until(lambda: not run.visible("Podivex-BottomBar"), 5))
