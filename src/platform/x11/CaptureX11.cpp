@@ -58,12 +58,12 @@ QImage readCopied(xcb_connection_t *conn, xcb_pixmap_t pixmap, const QRect &area
         xcb_get_image(conn, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, int16_t(area.x()), int16_t(area.y()),
                       uint16_t(area.width()), uint16_t(area.height()), ~0u),
         nullptr));
-    if (!reply || reply->depth != depth ||
-        xcb_get_image_data_length(reply.get()) < area.width() * area.height() * 4)
+    const qsizetype pixels = qsizetype(area.width()) * area.height();
+    if (!reply || reply->depth != depth || xcb_get_image_data_length(reply.get()) < pixels * 4)
         return QImage();
-    void *pixels = xcb_get_image_data(reply.get());
-    copyOpaque(pixels, pixels, qsizetype(area.width()) * area.height());
-    return QImage(static_cast<uchar *>(pixels), area.width(), area.height(), area.width() * 4,
+    void *data = xcb_get_image_data(reply.get());
+    copyOpaque(data, data, pixels);
+    return QImage(static_cast<uchar *>(data), area.width(), area.height(), area.width() * 4,
                   QImage::Format_RGB32, std::free, reply.release());
 }
 
