@@ -13,9 +13,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
-#endif
 
-#ifdef Q_OS_UNIX
 // While alive, no file of the process can grow, as on a full disk.
 struct DiskFull {
     rlimit before{};
@@ -60,8 +58,7 @@ class TestInkSaving : public QObject
     void draw(int y)
     {
         QTest::mousePress(tray->overlay(), Qt::LeftButton, {}, QPoint(300, y));
-        for (int x = 350; x <= 700; x += 50)
-            QTest::mouseMove(tray->overlay(), QPoint(x, y));
+        QTest::mouseMove(tray->overlay(), QPoint(700, y));
         QTest::mouseRelease(tray->overlay(), Qt::LeftButton, {}, QPoint(700, y));
     }
     // Ink along each stroke drawn (y 300, 600), the slide's colour elsewhere and under the bar.
@@ -89,35 +86,31 @@ private slots:
     // done, e show ended, r re-detect, q quit. Saved: "page:y+y ..." for each picture expected.
     void saving_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<int>("told");
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("name");
-        const auto row = [](const char *name, const char *setup, const char *steps, int told,
-                            const char *saved, const QString &title = "../de/ck",
+        for (const char *column : {"setup", "steps", "told", "saved", "title", "name"})
+            QTest::addColumn<QString>(column);
+        const auto row = [](const char *name, const char *setup, const char *steps,
+                            const char *told, const char *saved, const QString &title = "../de/ck",
                             const QString &folder = "deck 2") {
             QTest::newRow(name) << setup << steps << told << saved << title << folder;
         };
-        row("a clicker's key", "", "n3k6e", 0, "2:300 3:600");
-        row("our button", "", "n3n6e", 0, "2:300 3:600");
-        row("physical pixels twice the logical", "2x", "n3k6e", 0, "2:300 3:600");
-        row("show lost", "", "n3e", 0, "2:300");
-        row("re-detect", "", "n3r", 0, "2:300");
-        row("quit", "", "n3q", 0, "2:300");
-        row("more ink after coming back replaces", "", "n3kwp6e", 0, "2:300+600");
-        row("undo after coming back replaces", "", "n36kwpue", 0, "2:300");
-        row("control characters in the title", "", "n3e", 0, "2:300", "a\tb\nc\x7f", "abc 2");
-        row("title of dots and blanks", "", "n3e", 0, "2:300", " . .. ", "放映 2");
-        row("long title", "", "n3e", 0, "2:300", QString(79, 'x') + "😀", QString(79, 'x') + " 2");
-        row("no ink", "", "nne", 0, "");
-        row("switched off", "off", "n3n3e", 0, "");
-        row("no picture of the show", "", "nb3nb3e", 1, "");
-        row("pictures folder is a file", "file", "n3n3e", 1, "");
-        row("show folder name taken by a link", "link", "n3n3e", 0, "2:300 3:300");
+        row("a clicker's key", "", "n3k6e", "0", "2:300 3:600");
+        row("our button", "", "n3n6e", "0", "2:300 3:600");
+        row("physical pixels twice the logical", "2x", "n3k6e", "0", "2:300 3:600");
+        row("show lost", "", "n3e", "0", "2:300");
+        row("re-detect", "", "n3r", "0", "2:300");
+        row("quit", "", "n3q", "0", "2:300");
+        row("more ink after coming back replaces", "", "n3kwp6e", "0", "2:300+600");
+        row("undo after coming back replaces", "", "n36kwpue", "0", "2:300");
+        row("control characters in the title", "", "n3e", "0", "2:300", "a\tb\nc\x7f", "abc 2");
+        row("title of dots and blanks", "", "n3e", "0", "2:300", " . .. ", "放映 2");
+        row("long title", "", "n3e", "0", "2:300", QString(79, 'x') + "😀", QString(79, 'x') + " 2");
+        row("no ink", "", "nne", "0", "");
+        row("switched off", "off", "n3n3e", "0", "");
+        row("no picture of the show", "", "nb3nb3e", "1", "");
+        row("pictures folder is a file", "file", "n3n3e", "1", "");
+        row("show folder name taken by a link", "link", "n3n3e", "0", "2:300 3:300");
 #ifdef Q_OS_UNIX
-        row("disk full", "full", "n3n3e", 1, "");
+        row("disk full", "full", "n3n3e", "1", "");
 #endif
     }
     void saving()
@@ -146,9 +139,8 @@ private slots:
             const DiskFull full(setup == "full");
 #endif
             for (const QChar step : steps) {
-                const int page = tray->overlay()->currentPage();
                 if (step == 'n' || step == 'k' || step == 'p')
-                    showPage(page + (step == 'p' ? -1 : 1));
+                    showPage(tray->overlay()->currentPage() + (step == 'p' ? -1 : 1));
                 if (step == 'n')
                     emit tray->bottomBar()->nextClicked();
                 else if (step == 'k' || step == 'p')
@@ -170,7 +162,7 @@ private slots:
         }
         QCoreApplication::sendPostedEvents();
         const QStringList summaries = messages.filter("已保存");
-        QTEST(int(messages.size() - summaries.size()), "told");
+        QTEST(QString::number(messages.size() - summaries.size()), "told");
         QStringList files; // half-written ones too
         for (QDirIterator it(root.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
              it.hasNext();)
@@ -189,33 +181,18 @@ private slots:
         QVERIFY(QDir(victim).isEmpty());
     }
 
-    // The one-shot switch: what it prints, and that it keeps the other sections of the file.
-    void command_data()
-    {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("pattern");
-        const QByteArray other = "[Update]\nmode=silent\n";
-        const auto row = [](const char *name, const QByteArray &ini, const char *value,
-                            const char *pattern) {
-            QTest::newRow(name) << ini << value << pattern;
-        };
-        row("on by default", {}, "status", "^save-ink=on\n$");
-        row("off", other, "off", "^save-ink=off\n$");
-        row("on again", other + "[Annotation]\nsaveInk=off\n[X]\n", "ON", "^save-ink=on\n$");
-        row("unknown value", other, "maybe", "^usage: .+ on\\|off\\|status\n$");
-    }
+    // The one-shot switch in turn: what it prints, and every other line of the file kept.
     void command()
     {
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, value);
-        QFETCH(QString, pattern);
+        const auto run = [](const char *value) { return UpdateRig::run({"--save-ink", value}); };
+        QCOMPARE(run("status"), qMakePair(QByteArray("save-ink=on\n"), 0));
         const QString cfg = root.filePath("XDG_DATA_HOME/Quillmere/Podivex.ini");
+        const QByteArray ini = "[Update]\nmode=silent\n[Annotation]\nsaveInk=on\n[X]\na=b\n";
         QVERIFY(UpdateRig::writeFile(cfg, ini));
-        const QString out = QString::fromUtf8(UpdateRig::run({"--save-ink", value}).first);
-        QVERIFY2(QRegularExpression(pattern).match(out).hasMatch(), qPrintable(out));
-        const QByteArray kept = UpdateRig::readFile(cfg); // other sections, before and after
-        QVERIFY(kept.startsWith(ini.left(20)) && kept.contains("[X]") == ini.contains("[X]"));
+        QCOMPARE(run("off"), qMakePair(QByteArray("save-ink=off\n"), 0));
+        QCOMPARE(UpdateRig::readFile(cfg), QByteArray(ini).replace("=on", "=off"));
+        QCOMPARE(run("ON").first, "save-ink=on\n");
+        QCOMPARE(run("maybe").second, 1);
     }
 };
 
