@@ -177,6 +177,7 @@ void AnnotationOverlay::clear()
     store_.clearPage(page_);
     drawing_ = false;
     redrawAll();
+    emit inkEdited(page_);
     emit strokesChanged(page_, 0);
     emit activity();
 }
@@ -188,6 +189,7 @@ void AnnotationOverlay::undo()
         return;
     drawing_ = false;
     redrawArea(StrokePainter::reach(*removed));
+    emit inkEdited(page_);
     emit strokesChanged(page_, strokeCount(page_));
     emit activity();
 }
@@ -289,5 +291,6 @@ void AnnotationOverlay::mouseReleaseEvent(QMouseEvent *event)
     if (!canvas_.isNull())
         canvas_.learn(store_.page(page_).last());
     syncShape();
+    emit inkEdited(page_);
     emit strokesChanged(page_, strokeCount(page_));
 }

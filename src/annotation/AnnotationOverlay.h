@@ -57,6 +57,9 @@ signals:
     void activity();
     void pageChanged(int page);
     void strokesChanged(int page, int count);
+    // The presenter changed the ink of the page shown: a stroke ended, one was undone, or the page
+    // was cleared.
+    void inkEdited(int page);
     // The window may now lie above the program's other windows: they should be restacked.
     void raisedItself();
 

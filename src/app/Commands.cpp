@@ -2,6 +2,7 @@
 // change that could not be saved prints an error line and exits with 1. No window is involved.
 #include "app/Commands.h"
 
+#include "annotation/InkArchive.h"
 #include "platform/AutoStart.h"
 #include "update/UpdateConsole.h"
 #include "update/UpdateSettings.h"
@@ -19,6 +20,7 @@ namespace
 const QString kAutoStart = QStringLiteral("--autostart");
 const QString kCompareVersions = QStringLiteral("--compare-versions");
 const QString kUpdateMode = QStringLiteral("--update-mode");
+const QString kSaveInk = QStringLiteral("--save-ink");
 const QString kCheckUpdate = QStringLiteral("--check-update");
 const QString kUpdateUrl = QStringLiteral("--update-url");
 
@@ -72,6 +74,19 @@ int updateMode(const QString &value)
         QStringLiteral("update-mode=") + UpdateSettings::entry(UpdateSettings::mode()).name, 0);
 }
 
+int saveInk(const QString &value)
+{
+    QString message;
+    if (value == QLatin1String("on") || value == QLatin1String("off")) {
+        if (!InkArchive::setEnabled(value == QLatin1String("on"), &message))
+            return error(message);
+    } else if (value != QLatin1String("status")) {
+        return usage("--save-ink on|off|status");
+    }
+    return print(
+        QStringLiteral("save-ink=%1").arg(QLatin1String(InkArchive::enabled() ? "on" : "off")), 0);
+}
+
 // In silent mode the check goes on to download, verify and start the installer; the line then
 // reports how that ended.
 int checkUpdate(const QStringList &args)
@@ -97,7 +112,7 @@ namespace Commands
 bool isOneShot(const QStringList &args)
 {
     return args.contains(kAutoStart) || args.contains(kCompareVersions) ||
-           args.contains(kUpdateMode) || args.contains(kCheckUpdate);
+           args.contains(kUpdateMode) || args.contains(kSaveInk) || args.contains(kCheckUpdate);
 }
 
 bool runOneShot(const QStringList &args, int *exitCode)
@@ -112,6 +127,8 @@ bool runOneShot(const QStringList &args, int *exitCode)
         *exitCode = compareVersions(value(kCompareVersions, 1), value(kCompareVersions, 2));
     else if (args.contains(kUpdateMode))
         *exitCode = updateMode(value(kUpdateMode, 1).toLower());
+    else if (args.contains(kSaveInk))
+        *exitCode = saveInk(value(kSaveInk, 1).toLower());
     else if (args.contains(kCheckUpdate))
         *exitCode = checkUpdate(args);
     else

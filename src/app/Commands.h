@@ -1,5 +1,5 @@
-// The one-shot commands: start at log-on, update mode, version comparison, update check. The
-// probe report and the tray mode are dispatched elsewhere.
+// The one-shot commands: start at log-on, update mode, ink saving, version comparison, update
+// check. The probe report and the tray mode are dispatched elsewhere.
 #pragma once
 
 #include <QStringList>

@@ -1,6 +1,8 @@
-// Tray icon and menu: toggles, re-detect, update mode, manual check, start at log-on, about, quit.
+// Tray icon and menu: toggles, re-detect, update mode, ink saving, manual check, start at log-on,
+// about, quit.
 #include "app/TrayMenu.h"
 
+#include "annotation/InkArchive.h"
 #include "controls/IconPainter.h"
 #include "controls/Palette.h"
 #include "platform/AutoStart.h"
@@ -10,10 +12,12 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QUrl>
 
 namespace
 {
@@ -43,6 +47,10 @@ TrayMenu::TrayMenu(std::function<void()> toggleControls, std::function<void()> r
     UpdatePrompts::connectTray(m_updater.get(), m_tray);
     buildMenu(toggleControls, redetect);
     m_tray->setContextMenu(m_menu.get());
+    QObject::connect(m_tray, &QSystemTrayIcon::messageClicked, m_tray, [this] {
+        if (!m_messageFolder.isEmpty())
+            QDesktopServices::openUrl(QUrl::fromLocalFile(m_messageFolder));
+    });
     m_tray->show();
     UpdatePrompts::scheduleChecks(m_updater.get(), qApp);
 }
@@ -55,8 +63,9 @@ TrayMenu::~TrayMenu()
     delete m_tray;
 }
 
-void TrayMenu::notify(const QString &text)
+void TrayMenu::notify(const QString &text, const QString &folder)
 {
+    m_messageFolder = folder;
     m_tray->showMessage(kTrayTitle, text, QSystemTrayIcon::Information, 2500);
 }
 
@@ -86,6 +95,15 @@ void TrayMenu::buildMenu(const std::function<void()> &toggleControls,
         });
     }
     settings->addSeparator();
+    QAction *saveInk = settings->addAction(QStringLiteral("保存批注页面"));
+    saveInk->setCheckable(true);
+    saveInk->setChecked(InkArchive::enabled());
+    QObject::connect(saveInk, &QAction::triggered, m_tray, [this, saveInk](bool checked) {
+        QString error;
+        if (!InkArchive::setEnabled(checked, &error))
+            notify(QStringLiteral("设置未能保存：%1").arg(error));
+        saveInk->setChecked(InkArchive::enabled());
+    });
     settings->addAction(QStringLiteral("检查更新"), m_updater.get(),
                         [this] { m_updater->check(true); });
 

@@ -1,4 +1,5 @@
-// The tray icon with its menu, the updater behind it, the start-at-log-on switch and the about box.
+// The tray icon with its menu, the updater behind it, the start-at-log-on and ink-saving switches
+// and the about box.
 #pragma once
 
 #include <QIcon>
@@ -21,8 +22,9 @@ public:
     TrayMenu(std::function<void()> toggleControls, std::function<void()> redetect);
     ~TrayMenu();
 
-    // A short information message from the tray icon, titled like the tool tip.
-    void notify(const QString &text);
+    // A short information message from the tray icon, titled like the tool tip. A click on it
+    // opens folder, when given.
+    void notify(const QString &text, const QString &folder = {});
 
     QMenu *menu() const { return m_menu.get(); }
     Updater *updater() const { return m_updater.get(); }
@@ -36,4 +38,5 @@ private:
     QSystemTrayIcon *m_tray; // owned by the application object
     std::unique_ptr<Updater> m_updater;
     std::unique_ptr<QMenu> m_menu;
+    QString m_messageFolder; // of the message shown last
 };

@@ -3,6 +3,7 @@
 
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
+#include "annotation/InkArchive.h"
 #include "app/TrayMenu.h"
 #include "control/SlideController.h"
 #include "controls/BottomBar.h"
@@ -29,9 +30,11 @@ win::Handle handleOf(const QWidget *w)
 
 TrayMode::TrayMode(bool withTray)
     : m_controller(std::make_unique<SlideController>(nullptr)),
-      m_overlay(std::make_unique<AnnotationOverlay>()), m_panel(std::make_unique<AnnotPanel>()),
-      m_toolBar(std::make_unique<FloatToolBar>()), m_bottomBar(std::make_unique<BottomBar>()),
-      m_guard(std::make_unique<TopMostGuard>())
+      m_overlay(std::make_unique<AnnotationOverlay>()),
+      m_archive(std::make_unique<InkArchive>(
+          [overlay = m_overlay.get()](int page) { return overlay->strokes(page); })),
+      m_panel(std::make_unique<AnnotPanel>()), m_toolBar(std::make_unique<FloatToolBar>()),
+      m_bottomBar(std::make_unique<BottomBar>()), m_guard(std::make_unique<TopMostGuard>())
 {
     QCoreApplication::instance()->installNativeEventFilter(m_guard.get());
 
@@ -68,6 +71,10 @@ TrayMode::TrayMode(bool withTray)
     });
     connect(m_overlay.get(), &AnnotationOverlay::pageChanged, this,
             [this](int page) { m_panel->setPageStatus(page, m_overlay->strokeCount(page)); });
+    connect(m_overlay.get(), &AnnotationOverlay::pageChanged, m_archive.get(),
+            &InkArchive::pageShown);
+    connect(m_overlay.get(), &AnnotationOverlay::inkEdited, m_archive.get(),
+            &InkArchive::inkEdited);
     connect(m_overlay.get(), &AnnotationOverlay::strokesChanged, m_panel.get(),
             &AnnotPanel::setPageStatus);
     connect(m_bottomBar.get(), &BottomBar::prevClicked, this,
@@ -107,6 +114,9 @@ TrayMode::TrayMode(bool withTray)
 
     if (withTray) {
         m_tray = std::make_unique<TrayMenu>([this] { toggleControls(); }, [this] { redetect(); });
+        connect(
+            m_archive.get(), &InkArchive::message, this,
+            [this](const QString &text, const QString &folder) { m_tray->notify(text, folder); });
         // Without a tray host the grip is the only way to the menu.
         connect(m_toolBar.get(), &FloatToolBar::menuRequested, this,
                 [this](const QPoint &at) { m_tray->menu()->popup(at); });
@@ -115,6 +125,8 @@ TrayMode::TrayMode(bool withTray)
 
 TrayMode::~TrayMode()
 {
+    // Quitting leaves the page shown too; the archive's writer waits for its picture.
+    m_archive->endShow();
     m_tray.reset();
     m_stackingTimer.reset();
     m_trackingTimer.reset();
@@ -142,6 +154,9 @@ void TrayMode::trackingTick()
 
 void TrayMode::attach(win::Handle w)
 {
+    // Before the program's windows cover the show, so that pictures of it can still be taken.
+    win::prepareCapture(w);
+    m_archive->endShow();
     m_target = w;
     // The overlay mirrors the controller's page; the reset below would leave it on page 0.
     const int page = std::max(m_overlay->currentPage(), 1);
@@ -150,6 +165,7 @@ void TrayMode::attach(win::Handle w)
     m_panel->setPageStatus(0, 0);
     const QRect rect = win::monitorRect(w);
     m_overlay->attachTo(rect);
+    m_archive->beginShow(w, rect);
     m_overlay->setCurrentPage(page);
     m_overlay->setOverlayActive(true);
     m_bottomBar->setScreenRect(rect);
@@ -160,6 +176,7 @@ void TrayMode::attach(win::Handle w)
 
 void TrayMode::detach()
 {
+    m_archive->endShow();
     m_target = nullptr;
     m_controller->setTarget(nullptr);
     m_toolBar->setAnnotating(false);

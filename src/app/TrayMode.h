@@ -9,6 +9,7 @@
 #include <memory>
 
 class AnnotationOverlay;
+class InkArchive;
 class AnnotPanel;
 class BottomBar;
 class FloatToolBar;
@@ -43,6 +44,7 @@ public:
     FloatToolBar *toolBar() const { return m_toolBar.get(); }
     BottomBar *bottomBar() const { return m_bottomBar.get(); }
     TrayMenu *trayMenu() const { return m_tray.get(); }
+    InkArchive *archive() const { return m_archive.get(); }
     QSet<win::Handle> ownWindows() const;
 
 private:
@@ -55,6 +57,7 @@ private:
     // Declared in creation order: members are destroyed in reverse.
     std::unique_ptr<SlideController> m_controller;
     std::unique_ptr<AnnotationOverlay> m_overlay;
+    std::unique_ptr<InkArchive> m_archive;
     std::unique_ptr<AnnotPanel> m_panel;
     std::unique_ptr<FloatToolBar> m_toolBar;
     std::unique_ptr<BottomBar> m_bottomBar;

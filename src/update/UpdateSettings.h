@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QList>
-#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -33,10 +32,5 @@ bool isSkipped(const QString &version);
 // of the file stays as it was. On failure *error (when given) says why.
 bool setMode(Mode mode, QString *error = nullptr);
 bool skip(const QString &version, QString *error = nullptr);
-
-// The "[Update]" section of a settings text; a later line with the same key wins.
-QMap<QString, QString> parseSection(const QString &text);
-// The text with key set to value inside the section, every other line left untouched.
-QString withValue(const QString &text, const QString &key, const QString &value);
 
 } // namespace UpdateSettings

@@ -457,11 +457,18 @@ def podivex_first(run):
     run.check("quit ends the program", code == 0, f"exit {code}")
 
 
+def ink_pictures(run):
+    """Annotated slides kept as pictures (inkpictures.py)."""
+    import inkpictures
+    inkpictures.linux(run, lambda page: rgb(SLIDES[page - 1]), read_label,
+                      lambda a, b: 25 <= mask_difference(a, b) < 10 ** 6)
+
+
 def main():
     exe, helper, artefacts, variant = sys.argv[1:5]
     os.makedirs(artefacts, exist_ok=True)
     run = Run(exe, helper, artefacts, variant)
-    for scenario in (show_first, podivex_first):
+    for scenario in (show_first, podivex_first, ink_pictures):
         try:
             scenario(run)
         except Exception as error:  # one broken step must not hide the other scenario's results

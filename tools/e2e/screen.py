@@ -1,12 +1,14 @@
-"""Screen pixels of the X display in $DISPLAY, read through ImageMagick's import; nothing else."""
+"""Screen pixels of the X display in $DISPLAY, read through ImageMagick's import, and pixels of
+picture files, read through its convert; nothing else."""
 import subprocess
 
 
 class Grab:
-    """One picture of the whole screen."""
+    """One picture of the whole screen, or of a picture file."""
 
-    def __init__(self):
-        data = subprocess.run(["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"],
+    def __init__(self, path=None):
+        source = ["convert", path] if path else ["import", "-silent", "-window", "root"]
+        data = subprocess.run(source + ["-depth", "8", "ppm:-"],
                               capture_output=True, check=True).stdout
         # P6 header: magic, width, height, maximum value, each followed by white space.
         fields, pos = [], 0

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """The real Podivex.exe under Wine over the stand-in show, driven with xdotool on the display and
 Wine prefix that tools/test-wine.sh prepared: keys reach the show, a stroke and the first tap on the
-pen-menu button after it, the faded toolbar, and closing the show. Ends with "N passed, N failed"."""
+pen-menu button after it, the faded toolbar, closing the show, and the annotated slides kept as
+pictures. Ends with "N passed, N failed"."""
 import os
 import subprocess
 import sys
 import time
 
+import inkpictures
 from linux import PEN, Run, drag, mask_difference, probe, read_label, wait_until, xdotool
 from screen import Grab, colour_distance
 
@@ -120,6 +122,7 @@ def main():
     run = WineRun(exe, helper, artefacts, "wine")
     try:
         scenario(run)
+        inkpictures.wine(run)
     except Exception as error:
         run.check("the run reached its end", False, repr(error))
     finally:
