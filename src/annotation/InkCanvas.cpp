@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace
@@ -93,8 +94,10 @@ void InkCanvas::replayDevice(int page, const QRect &device)
     uchar *const bits = buffer_.bits();
     const qsizetype stride = buffer_.bytesPerLine();
     const int bands = (device.height() + kBandRows - 1) / kBandRows;
-    auto work = [&](int first, int step) {
-        for (int band = first; band < bands; band += step) {
+    // Bands are taken in turn: a thread the system keeps waiting leaves its share to the other.
+    std::atomic<int> next{0};
+    auto work = [&] {
+        for (int band; (band = next.fetch_add(1, std::memory_order_relaxed)) < bands;) {
             const int top = device.top() + band * kBandRows;
             const int bottom = std::min(top + kBandRows, device.bottom() + 1);
             for (int y = top; y < bottom; ++y) {
@@ -116,8 +119,8 @@ void InkCanvas::replayDevice(int page, const QRect &device)
                             : std::clamp(QThread::idealThreadCount(), 1, std::min(4, bands));
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t)
-        helpers.emplace_back(work, t, threads);
-    work(0, threads);
+        helpers.emplace_back(work);
+    work();
     for (std::thread &helper : helpers)
         helper.join();
 }
