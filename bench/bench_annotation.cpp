@@ -266,7 +266,7 @@ void BM_CanvasReplay(benchmark::State &state)
         bytes += entry.coverage->bytes();
     state.counters["MB"] = double(bytes) / (1 << 20);
 }
-BENCHMARK(BM_CanvasReplay)->Apply(sizeArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CanvasReplay)->Apply(sizeArgs)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

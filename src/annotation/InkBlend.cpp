@@ -74,7 +74,8 @@ void InkBlend::sourceOver(quint32 *dst, int n, quint32 color)
         dst[i] = color + byteMul(dst[i], keep);
 }
 
-void InkBlend::sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, const Shades &shades)
+void InkBlend::sourceOverCoverageWide(quint32 *dst, const quint8 *coverage, int n,
+                                      const Shades &shades)
 {
     int i = 0;
 #ifdef PODIVEX_INK_SSE2
@@ -89,13 +90,11 @@ void InkBlend::sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, c
         store4(dst + i, _mm_add_epi32(scaled, ink));
     }
 #endif
-    for (; i < n; ++i) {
-        const quint8 c = coverage[i];
-        dst[i] = shades.ink[c] + byteMul(dst[i], shades.keep[c]);
-    }
+    for (; i < n; i += kWide - 1)
+        sourceOverCoverage(dst + i, coverage + i, std::min(n - i, kWide - 1), shades);
 }
 
-void InkBlend::clearCoverage(quint32 *dst, const quint8 *coverage, int n)
+void InkBlend::clearCoverageWide(quint32 *dst, const quint8 *coverage, int n)
 {
     int i = 0;
 #ifdef PODIVEX_INK_SSE2
@@ -103,6 +102,6 @@ void InkBlend::clearCoverage(quint32 *dst, const quint8 *coverage, int n)
     for (; i + 4 <= n; i += 4)
         store4(dst + i, byteMul4(load4(dst + i), _mm_sub_epi16(full, coverage4(coverage + i))));
 #endif
-    for (; i < n; ++i)
-        dst[i] = byteMul(dst[i], 255u - coverage[i]);
+    for (; i < n; i += kWide - 1)
+        clearCoverage(dst + i, coverage + i, std::min(n - i, kWide - 1));
 }
