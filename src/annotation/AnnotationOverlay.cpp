@@ -147,8 +147,7 @@ void AnnotationOverlay::setCurrentPage(int page)
     if (canvas_.isNull()) {
         redrawAll();
     } else {
-        canvas_.switchPage(left, page);
-        update();
+        update(canvas_.switchPage(left, page));
     }
     syncShape();
     shaping_->retake(); // the show under the overlay turns to another slide too

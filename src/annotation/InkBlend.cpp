@@ -2,6 +2,7 @@
 #include "annotation/InkBlend.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -11,12 +12,39 @@
 namespace
 {
 
-void sourceOverScalar(quint32 *dst, int n, quint32 color)
+#ifdef PODIVEX_INK_SSE2
+// byteMul on four pixels; `a` holds each pixel's factor in both 16-bit halves of its lane. The
+// 16-bit products stay below 2^16 through the rounding.
+inline __m128i byteMul4(__m128i x, __m128i a)
 {
-    const quint32 keep = 255 - (color >> 24);
-    for (int i = 0; i < n; ++i)
-        dst[i] = color + InkBlend::byteMul(dst[i], keep);
+    const __m128i low = _mm_set1_epi32(0x00ff00ff);
+    const __m128i half = _mm_set1_epi16(0x80);
+    __m128i rb = _mm_mullo_epi16(_mm_and_si128(x, low), a);
+    __m128i ag = _mm_mullo_epi16(_mm_srli_epi16(x, 8), a);
+    rb = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(rb, _mm_srli_epi16(rb, 8)), half), 8);
+    ag = _mm_add_epi16(_mm_add_epi16(ag, _mm_srli_epi16(ag, 8)), half);
+    return _mm_or_si128(_mm_andnot_si128(low, ag), rb);
 }
+
+// Four coverage bytes laid out as byteMul4 takes its factors.
+inline __m128i coverage4(const quint8 *coverage)
+{
+    quint32 four;
+    std::memcpy(&four, coverage, 4);
+    const __m128i c = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(four)), _mm_setzero_si128());
+    return _mm_unpacklo_epi16(c, c);
+}
+
+inline __m128i load4(const quint32 *p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+}
+
+inline void store4(quint32 *p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+}
+#endif
 
 } // namespace
 
@@ -34,38 +62,46 @@ void InkBlend::sourceOver(quint32 *dst, int n, quint32 color)
         std::fill_n(dst, n, color);
         return;
     }
-#ifdef PODIVEX_INK_SSE2
-    // Four pixels at a time: 16-bit lanes hold (x * a), which the rounding keeps below 2^16.
-    const __m128i keep = _mm_set1_epi16(short(255 - (color >> 24)));
-    const __m128i ink = _mm_set1_epi32(int(color));
-    const __m128i low = _mm_set1_epi32(0x00ff00ff);
-    const __m128i half = _mm_set1_epi16(0x80);
+    const quint32 keep = 255 - (color >> 24);
     int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst + i));
-        __m128i rb = _mm_mullo_epi16(_mm_and_si128(d, low), keep);
-        __m128i ag = _mm_mullo_epi16(_mm_srli_epi16(d, 8), keep);
-        rb = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(rb, _mm_srli_epi16(rb, 8)), half), 8);
-        ag = _mm_add_epi16(_mm_add_epi16(ag, _mm_srli_epi16(ag, 8)), half);
-        const __m128i scaled = _mm_or_si128(_mm_andnot_si128(low, ag), rb);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i), _mm_add_epi32(scaled, ink));
-    }
-    sourceOverScalar(dst + i, n - i, color);
-#else
-    sourceOverScalar(dst, n, color);
+#ifdef PODIVEX_INK_SSE2
+    const __m128i keep4 = _mm_set1_epi16(short(keep));
+    const __m128i ink = _mm_set1_epi32(int(color));
+    for (; i + 4 <= n; i += 4)
+        store4(dst + i, _mm_add_epi32(byteMul4(load4(dst + i), keep4), ink));
 #endif
+    for (; i < n; ++i)
+        dst[i] = color + byteMul(dst[i], keep);
 }
 
-void InkBlend::sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, const Shades &shades)
+void InkBlend::sourceOverCoverageWide(quint32 *dst, const quint8 *coverage, int n,
+                                      const Shades &shades)
 {
-    for (int i = 0; i < n; ++i) {
-        const quint8 c = coverage[i];
-        dst[i] = shades.ink[c] + byteMul(dst[i], shades.keep[c]);
+    int i = 0;
+#ifdef PODIVEX_INK_SSE2
+    // The colour at each coverage, then what it leaves of the pixel: 255 minus its alpha.
+    const __m128i color = _mm_set1_epi32(int(shades.color));
+    const __m128i full = _mm_set1_epi16(255);
+    for (; i + 4 <= n; i += 4) {
+        const __m128i ink = byteMul4(color, coverage4(coverage + i));
+        __m128i alpha = _mm_srli_epi32(ink, 24);
+        alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
+        const __m128i scaled = byteMul4(load4(dst + i), _mm_sub_epi16(full, alpha));
+        store4(dst + i, _mm_add_epi32(scaled, ink));
     }
+#endif
+    for (; i < n; i += kWide - 1)
+        sourceOverCoverage(dst + i, coverage + i, std::min(n - i, kWide - 1), shades);
 }
 
-void InkBlend::clearCoverage(quint32 *dst, const quint8 *coverage, int n)
+void InkBlend::clearCoverageWide(quint32 *dst, const quint8 *coverage, int n)
 {
-    for (int i = 0; i < n; ++i)
-        dst[i] = byteMul(dst[i], 255u - coverage[i]);
+    int i = 0;
+#ifdef PODIVEX_INK_SSE2
+    const __m128i full = _mm_set1_epi16(255);
+    for (; i + 4 <= n; i += 4)
+        store4(dst + i, byteMul4(load4(dst + i), _mm_sub_epi16(full, coverage4(coverage + i))));
+#endif
+    for (; i < n; i += kWide - 1)
+        clearCoverage(dst + i, coverage + i, std::min(n - i, kWide - 1));
 }

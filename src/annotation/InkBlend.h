@@ -1,6 +1,7 @@
 // Hand-written pixel arithmetic for replaying ink into a premultiplied ARGB32 buffer, rounded
 // exactly as the toolkit's raster engine rounds source-over and clear. A scalar path everywhere,
-// and an SSE2 path for the long constant runs on x86-64. Leaves out where the coverage comes from.
+// and an SSE2 path on x86-64 for spans of four pixels or more. Leaves out where the coverage
+// comes from.
 #pragma once
 
 #include <QtGlobal>
@@ -31,9 +32,30 @@ struct Shades {
 
 // Source-over of one colour at full coverage over n pixels.
 void sourceOver(quint32 *dst, int n, quint32 color);
+
+// The wide spans of the two below.
+void sourceOverCoverageWide(quint32 *dst, const quint8 *coverage, int n, const Shades &shades);
+void clearCoverageWide(quint32 *dst, const quint8 *coverage, int n);
+
+// Most edges are one to three pixels wide: those are blended inline.
+constexpr int kWide = 4;
+
 // Source-over of a colour at the given coverage of each pixel.
-void sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, const Shades &shades);
+inline void sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, const Shades &shades)
+{
+    if (n >= kWide)
+        return sourceOverCoverageWide(dst, coverage, n, shades);
+    for (int i = 0; i < n; ++i)
+        dst[i] = shades.ink[coverage[i]] + byteMul(dst[i], shades.keep[coverage[i]]);
+}
+
 // Clear at the given coverage of each pixel (full coverage leaves nothing).
-void clearCoverage(quint32 *dst, const quint8 *coverage, int n);
+inline void clearCoverage(quint32 *dst, const quint8 *coverage, int n)
+{
+    if (n >= kWide)
+        return clearCoverageWide(dst, coverage, n);
+    for (int i = 0; i < n; ++i)
+        dst[i] = byteMul(dst[i], 255u - coverage[i]);
+}
 
 } // namespace InkBlend

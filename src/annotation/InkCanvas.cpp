@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace
@@ -20,7 +21,25 @@ constexpr qint64 kThreadedPixels = 512 * 512;
 // Pages whose coverage is kept; others draw their strokes again when shown.
 constexpr int kCoveredPages = 4;
 
+int bandCount(const QImage &image)
+{
+    return (image.height() + kBandRows - 1) / kBandRows;
+}
+
+QRect deviceRect(const QRectF &logical, qreal dpr)
+{
+    return QRectF(logical.topLeft() * dpr, logical.size() * dpr).toAlignedRect();
+}
+
 } // namespace
+
+void InkCanvas::Extent::widen(int from, int to)
+{
+    if (from >= to)
+        return;
+    left = left < right ? std::min(left, from) : from;
+    right = std::max(right, to);
+}
 
 void InkCanvas::rebuild(QSize logical, qreal dpr)
 {
@@ -29,6 +48,7 @@ void InkCanvas::rebuild(QSize logical, qreal dpr)
     const int h = std::max(1, int(logical.height() * dpr));
     buffer_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
     buffer_.fill(Qt::transparent);
+    inked_.assign(size_t(bandCount(buffer_)), Extent());
     stale_ = QRectF();
     dropKeptPage();
 }
@@ -37,6 +57,7 @@ void InkCanvas::dropKeptPage()
 {
     keptPage_ = -1;
     kept_ = QImage();
+    keptInked_.clear();
     keptStale_ = QRectF();
 }
 
@@ -45,6 +66,11 @@ void InkCanvas::drawLive(const Ink::Stroke &stroke)
     if (buffer_.isNull())
         return;
     markStale(StrokePainter::reach(stroke));
+    const QRect device = deviceRect(StrokePainter::reach(stroke), dpr_).intersected(buffer_.rect());
+    if (device.isEmpty())
+        return;
+    for (int band = device.top() / kBandRows; band <= device.bottom() / kBandRows; ++band)
+        inked_[size_t(band)].widen(device.left(), device.right() + 1);
     QPainter painter(&buffer_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(dpr_, dpr_);
@@ -67,9 +93,7 @@ QRect InkCanvas::replayArea(int page, const QRectF &area)
     // Where live ink was painted the buffer may differ from a replay too: replay there as well.
     const QRectF replayed = area.united(stale_);
     stale_ = QRectF();
-    replayDevice(page, QRectF(replayed.topLeft() * dpr_, replayed.size() * dpr_)
-                           .toAlignedRect()
-                           .intersected(buffer_.rect()));
+    replayDevice(page, deviceRect(replayed, dpr_).intersected(buffer_.rect()));
     return replayed.toAlignedRect();
 }
 
@@ -92,22 +116,38 @@ void InkCanvas::replayDevice(int page, const QRect &device)
     }
     uchar *const bits = buffer_.bits();
     const qsizetype stride = buffer_.bytesPerLine();
-    const int bands = (device.height() + kBandRows - 1) / kBandRows;
-    auto work = [&](int first, int step) {
-        for (int band = first; band < bands; band += step) {
-            const int top = device.top() + band * kBandRows;
-            const int bottom = std::min(top + kBandRows, device.bottom() + 1);
-            for (int y = top; y < bottom; ++y) {
+    const int left = device.left();
+    const int right = device.right() + 1;
+    const bool fullWidth = left == 0 && right == buffer_.width();
+    const int first = device.top() / kBandRows;
+    const int bands = device.bottom() / kBandRows + 1 - first;
+    // Bands are taken in turn: a thread the system keeps waiting leaves its share to the other.
+    std::atomic<int> next{0};
+    auto work = [&] {
+        for (int band;
+             (band = first + next.fetch_add(1, std::memory_order_relaxed)) < first + bands;) {
+            const int top = std::max(device.top(), band * kBandRows);
+            const int bottom = std::min(device.bottom() + 1, (band + 1) * kBandRows);
+            // Only where the band may hold ink is there anything to clear.
+            Extent &ink = inked_[size_t(band)];
+            const int from = std::max(left, ink.left);
+            const int to = std::min(right, ink.right);
+            for (int y = top; from < to && y < bottom; ++y) {
                 auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
-                std::fill(row + device.left(), row + device.right() + 1, 0u);
+                std::fill(row + from, row + to, 0u);
             }
+            if (fullWidth && top == band * kBandRows &&
+                bottom == std::min(buffer_.height(), top + kBandRows))
+                ink = Extent();
             for (const StrokeCoverage *stroke : strokes) {
                 const QRect box = stroke->box();
-                const int from = std::max(top, box.top());
-                const int to = std::min(bottom, box.bottom() + 1);
-                for (int y = from; y < to; ++y)
-                    stroke->blendRow(reinterpret_cast<quint32 *>(bits + y * stride), y,
-                                     device.left(), device.right() + 1);
+                const int y0 = std::max(top, box.top());
+                const int y1 = std::min(bottom, box.bottom() + 1);
+                if (y0 < y1)
+                    ink.widen(std::max(left, box.left()), std::min(right, box.right() + 1));
+                for (int y = y0; y < y1; ++y)
+                    stroke->blendRow(reinterpret_cast<quint32 *>(bits + y * stride), y, left,
+                                     right);
             }
         }
     };
@@ -116,8 +156,8 @@ void InkCanvas::replayDevice(int page, const QRect &device)
                             : std::clamp(QThread::idealThreadCount(), 1, std::min(4, bands));
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t)
-        helpers.emplace_back(work, t, threads);
-    work(0, threads);
+        helpers.emplace_back(work);
+    work();
     for (std::thread &helper : helpers)
         helper.join();
 }
@@ -135,11 +175,12 @@ void InkCanvas::remember(int page)
     }
 }
 
-void InkCanvas::switchPage(int from, int to)
+QRegion InkCanvas::switchPage(int from, int to)
 {
     // The page left keeps its pixels: going back to it costs a swap, and a replay of what live
     // ink made differ from a replay, instead of a replay of the whole page.
     std::swap(buffer_, kept_);
+    std::swap(inked_, keptInked_);
     std::swap(stale_, keptStale_);
     const bool hit = keptPage_ == to && !buffer_.isNull();
     keptPage_ = kept_.isNull() ? -1 : from;
@@ -147,9 +188,26 @@ void InkCanvas::switchPage(int from, int to)
         remember(to);
         if (!stale_.isEmpty())
             replayArea(to, QRectF());
-        return;
+    } else {
+        if (buffer_.size() != kept_.size()) {
+            // Nothing is known of a new buffer's pixels: every band is cleared.
+            buffer_ = QImage(kept_.size(), QImage::Format_ARGB32_Premultiplied);
+            inked_.assign(size_t(bandCount(buffer_)), Extent{0, buffer_.width()});
+        }
+        replay(to);
     }
-    if (buffer_.size() != kept_.size())
-        buffer_ = QImage(kept_.size(), QImage::Format_ARGB32_Premultiplied);
-    replay(to);
+    return region(inked_) + region(keptInked_);
+}
+
+QRegion InkCanvas::region(const Extents &extents) const
+{
+    QRegion area;
+    for (size_t band = 0; band < extents.size(); ++band) {
+        const Extent &ink = extents[band];
+        if (ink.left < ink.right) {
+            const QRectF device(ink.left, int(band) * kBandRows, ink.right - ink.left, kBandRows);
+            area += QRectF(device.topLeft() / dpr_, device.size() / dpr_).toAlignedRect();
+        }
+    }
+    return area;
 }

@@ -110,39 +110,54 @@ std::shared_ptr<const StrokeCoverage> StrokeCoverage::capture(const Ink::Stroke 
     return result;
 }
 
+template <typename Edge, typename Full>
+void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
+{
+    const quint8 *coverage = coverage_.data() + rowCoverage_[size_t(r)];
+    const Run *run = runs_.data() + rowStart_[size_t(r)];
+    const Run *const end = runs_.data() + rowStart_[size_t(r) + 1];
+    for (; run != end; ++run) {
+        const int x = box_.left() + run->x;
+        const int right = x + run->left + run->full;
+        int from = std::max(x0, x);
+        int to = std::min(x1, x + int(run->left));
+        if (from < to)
+            edge(from, coverage + (from - x), to - from);
+        coverage += run->left;
+        from = std::max(x0, x + int(run->left));
+        to = std::min(x1, right);
+        if (from < to)
+            full(from, to - from);
+        from = std::max(x0, right);
+        to = std::min(x1, right + int(run->right));
+        if (from < to)
+            edge(from, coverage + (from - right), to - from);
+        coverage += run->right;
+    }
+}
+
 void StrokeCoverage::blendRow(quint32 *row, int y, int x0, int x1) const
 {
     const int r = y - box_.top();
     if (r < 0 || r >= box_.height())
         return;
-    const quint8 *coverage = coverage_.data() + rowCoverage_[size_t(r)];
-    for (quint32 i = rowStart_[size_t(r)]; i < rowStart_[size_t(r) + 1]; ++i) {
-        const Run &run = runs_[i];
-        const int x = box_.left() + run.x;
-        blendEdge(row, x, coverage, run.left, x0, x1);
-        coverage += run.left;
-        const int from = std::max(x0, x + run.left);
-        const int to = std::min(x1, x + run.left + run.full);
-        if (from < to && tool_ == Ink::Eraser)
-            std::fill(row + from, row + to, 0u);
-        else if (from < to)
-            InkBlend::sourceOver(row + from, to - from, shades_->color);
-        blendEdge(row, x + run.left + run.full, coverage, run.right, x0, x1);
-        coverage += run.right;
-    }
-}
-
-void StrokeCoverage::blendEdge(quint32 *row, int x, const quint8 *coverage, int n, int x0,
-                               int x1) const
-{
-    const int from = std::max(x0, x);
-    const int to = std::min(x1, x + n);
-    if (from >= to)
+    if (tool_ == Ink::Eraser) {
+        forSpans(
+            r, x0, x1,
+            [row](int x, const quint8 *c, int n) { InkBlend::clearCoverage(row + x, c, n); },
+            [row](int x, int n) { std::fill_n(row + x, n, 0u); });
         return;
-    if (tool_ == Ink::Eraser)
-        InkBlend::clearCoverage(row + from, coverage + (from - x), to - from);
+    }
+    const InkBlend::Shades &shades = *shades_;
+    const auto edge = [row, &shades](int x, const quint8 *c, int n) {
+        InkBlend::sourceOverCoverage(row + x, c, n, shades);
+    };
+    if (shades.color >> 24 == 255)
+        forSpans(r, x0, x1, edge,
+                 [row, &shades](int x, int n) { std::fill_n(row + x, n, shades.color); });
     else
-        InkBlend::sourceOverCoverage(row + from, coverage + (from - x), to - from, *shades_);
+        forSpans(r, x0, x1, edge,
+                 [row, &shades](int x, int n) { InkBlend::sourceOver(row + x, n, shades.color); });
 }
 
 size_t StrokeCoverage::bytes() const

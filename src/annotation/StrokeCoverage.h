@@ -47,7 +47,9 @@ private:
         quint16 full;
     };
 
-    void blendEdge(quint32 *row, int x, const quint8 *coverage, int n, int x0, int x1) const;
+    // Calls edge(x, coverage, n) and full(x, n) for the spans of row r inside columns x0..x1.
+    template <typename Edge, typename Full>
+    void forSpans(int r, int x0, int x1, Edge edge, Full full) const;
 
     Ink::Tool tool_ = Ink::Pen;
     qreal dpr_ = 1;
