@@ -104,8 +104,8 @@ STANDIN = {2: (0xc8, 0x28, 0x28), 3: (0x28, 0x3c, 0xd2)}
 
 
 def wine(run):
-    """The stand-in show under Wine, a colour per page; it ends when closed. The pictures go to
-    the Wine user's pictures folder, which Wine may link to the Linux one."""
+    """The stand-in show under Wine, a colour per page; it ends when closed. Its pictures would go
+    to the Wine user's pictures folder, which Wine may link to the Linux one."""
     since = time.time()
     if not run.start_show():
         return
@@ -122,7 +122,7 @@ def wine(run):
 
     xdotool("key", "Next")
     run.check("the keyboard moves the show to page 2", showing(2))
-    spots = draw_two_slides(run, lambda: showing(3))
+    draw_two_slides(run, lambda: showing(3))
     run.stop_show()
     run.check("closing the show hides the bars",
               wait_until(lambda: not run.visible("Podivex-BottomBar"), 5))
@@ -134,5 +134,8 @@ def wine(run):
         found = [f for f in (newest_folder(p, since) for p in patterns) if f]
         return max(found, key=os.path.getmtime) if found else None
 
+    # Wine prints a window of another process as nothing at all: the program must say so rather
+    # than keep the ink on a black slide. Real Windows prints it.
     wait_until(newest, 5)
-    check_pictures(run, newest(), STANDIN, spots)
+    run.check("no picture of an unprintable show is saved", newest() is None, str(newest()))
+    run.check("the program goes on", run.podivex.poll() is None)

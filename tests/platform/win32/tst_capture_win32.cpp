@@ -9,11 +9,13 @@ namespace
 
 QColor g_colour;
 
-// Paints the client area in g_colour, on screen and into prints.
+// Paints the client area in g_colour, on screen and into prints; nothing when it is invalid.
 LRESULT CALLBACK paintingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg != WM_ERASEBKGND && msg != WM_PRINTCLIENT)
         return testwin::loggingProc(hwnd, msg, wParam, lParam);
+    if (!g_colour.isValid())
+        return 1;
     RECT r;
     GetClientRect(hwnd, &r);
     const HBRUSH brush = CreateSolidBrush(RGB(g_colour.red(), g_colour.green(), g_colour.blue()));
@@ -42,6 +44,8 @@ private slots:
             expected.fill(colour);
             QCOMPARE(win::captureWindow(win::handleOf(show)), expected);
         }
+        g_colour = QColor(); // a print left unpainted is no picture, not a black one
+        QVERIFY(win::captureWindow(win::handleOf(show)).isNull());
         DestroyWindow(cover);
         DestroyWindow(show);
         QVERIFY(win::captureWindow(win::handleOf(show)).isNull()); // gone
