@@ -125,11 +125,14 @@ void sizeArgs(benchmark::internal::Benchmark *b)
 }
 
 // An overlay with three full pages, page 2 shown. Drawing them takes seconds, and the benchmark
-// library calls each case several times: the last one is kept for the next call.
+// library calls each case several times: the last one is kept for the next call. A widget must
+// go before the application does, so main lets go of it.
+std::unique_ptr<AnnotationOverlay> keptPages;
+
 AnnotationOverlay &threePages(const benchmark::State &state)
 {
     static std::vector<int64_t> args;
-    static std::unique_ptr<AnnotationOverlay> overlay;
+    std::unique_ptr<AnnotationOverlay> &overlay = keptPages;
     const std::vector<int64_t> wanted{state.range(0), state.range(1), state.range(2),
                                       state.range(3)};
     if (!overlay || args != wanted) {
@@ -277,5 +280,6 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    keptPages.reset();
     return 0;
 }
