@@ -1,14 +1,13 @@
 // How long a picture of a full-screen window holds the GUI thread on X11, at 1080p and 4K, through
 // shared memory and over the socket (as a remote server would be read), on a private Xvfb without
 // a window manager. Leaves out the saving of the picture.
+#include "Bench.h"
 #include "PrivateDisplayX11.h"
 #include "platform/x11/CaptureX11.h"
 #include "platform/x11/WindowQueryX11.h"
 
 #include <QCoreApplication>
 #include <QImage>
-
-#include <benchmark/benchmark.h>
 
 namespace
 {
@@ -48,8 +47,5 @@ BENCHMARK(BM_CaptureFullScreenWindow)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv); // the private display's processes need one
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::run(argc, argv);
 }

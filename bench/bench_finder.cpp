@@ -1,4 +1,5 @@
 // Detection cost: scoring and picking over synthetic window lists, and describing real X windows.
+#include "Bench.h"
 #include "FakeBackend.h"
 #include "PrivateDisplayX11.h"
 #include "detection/SlideFinder.h"
@@ -6,8 +7,6 @@
 
 #include <QCoreApplication>
 #include <QThread>
-
-#include <benchmark/benchmark.h>
 
 namespace
 {
@@ -130,8 +129,5 @@ BENCHMARK(BM_FindRealWindows)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv); // the private display's processes need one
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::run(argc, argv);
 }

@@ -2,14 +2,12 @@
 // picture of the show taken at an ink edit, and the hand-off of a page to the writer when it is
 // left (composing and writing run on the writer's thread and are waited for outside the timing).
 // X display only; the screen size is the caller's (with-xvfb.sh gives 1920 x 1080).
-#include "ImpressShow.h"
+#include "Bench.h"
 #include "annotation/InkArchive.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -59,12 +57,9 @@ int main(int argc, char **argv)
     qputenv("HOME", home.path().toLocal8Bit());
     qunsetenv("XDG_CONFIG_HOME");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     ImpressShow show({"#20a020", "#2040d0"});
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !show.start()) {
-        fprintf(stderr, "needs an X display and LibreOffice (run through with-xvfb.sh)\n");
+    if (!bench::startShow(show))
         return 1;
-    }
     fprintf(stderr, "screen %dx%d\n", QGuiApplication::primaryScreen()->size().width(),
             QGuiApplication::primaryScreen()->size().height());
     // A page of fifty pen strokes of a hundred points each.
@@ -77,8 +72,7 @@ int main(int argc, char **argv)
     g_archive = std::make_unique<InkArchive>([](int) { return g_strokes; });
     win::prepareCapture(show.showWindow());
     g_archive->beginShow(show.showWindow(), win::monitorRect(show.showWindow()));
-    benchmark::RunSpecifiedBenchmarks();
+    const int result = bench::run(argc, argv);
     g_archive.reset();
-    benchmark::Shutdown();
-    return 0;
+    return result;
 }

@@ -1,11 +1,9 @@
 // The cost of the tray mode's two loops while a real Impress show is followed: one tracking tick
 // (the validity checks of the followed show) and one stacking tick (the raises). X display only.
-#include "ImpressShow.h"
+#include "Bench.h"
 #include "app/TrayMode.h"
 
 #include <QApplication>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -34,19 +32,15 @@ BENCHMARK(BM_StackingTick)->Unit(benchmark::kMicrosecond);
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     ImpressShow show({"#20a020", "#2040d0"});
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !show.start()) {
-        fprintf(stderr, "needs an X display and LibreOffice (run through with-xvfb.sh)\n");
+    if (!bench::startShow(show))
         return 1;
-    }
     g_tray = std::make_unique<TrayMode>(false);
     if (g_tray->currentTarget() != show.showWindow()) {
         fprintf(stderr, "the show was not followed\n");
         return 1;
     }
-    benchmark::RunSpecifiedBenchmarks();
+    const int result = bench::run(argc, argv);
     g_tray.reset();
-    benchmark::Shutdown();
-    return 0;
+    return result;
 }
