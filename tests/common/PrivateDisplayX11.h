@@ -31,7 +31,6 @@ public:
     }
     ~PrivateDisplay()
     {
-        conn.reset();
         for (QProcess *p : {&windowManager, &server}) {
             p->terminate(); // Xvfb then removes its lock file; ~QProcess kills what is left
             p->waitForFinished(3000);

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,7 +19,7 @@ namespace
 class FakeDispatch : public IDispatch
 {
 public:
-    std::function<void()> onFinalRelease;
+    bool quitOnRelease = false; // ends the server's message loop with the last reference
 
     virtual ~FakeDispatch()
     {
@@ -49,8 +48,8 @@ public:
     {
         const LONG left = --refs;
         if (left == 0) {
-            if (onFinalRelease)
-                onFinalRelease();
+            if (quitOnRelease)
+                PostQuitMessage(0);
             delete this;
         }
         return ULONG(left);
@@ -75,7 +74,7 @@ public:
     {
         if (id < 1 || size_t(id) > members.size())
             return DISP_E_MEMBERNOTFOUND;
-        const VARIANT &value = members[id - 1].second;
+        VARIANT &value = members[id - 1].second;
         if (value.vt == VT_ERROR)
             return value.scode;
         return result ? VariantCopy(result, &value) : S_OK;
@@ -126,7 +125,7 @@ public:
         if (outer)
             return CLASS_E_NOAGGREGATION;
         FakeDispatch *app = makeFakeShow(1, 1);
-        app->onFinalRelease = [] { PostQuitMessage(0); };
+        app->quitOnRelease = true;
         const HRESULT hr = app->QueryInterface(riid, out);
         app->Release();
         return hr;
@@ -149,10 +148,8 @@ int main(int argc, char **argv)
         return 2;
     static ShowFactory factory;
     FakeDispatch *app = serve ? makeFakeShow(std::atoi(argv[3]), std::atoi(argv[4])) : nullptr;
-    if (!serve) {
-        if (FILE *mark = std::fopen(argv[2], "w"))
-            std::fclose(mark);
-    }
+    if (FILE *mark = serve ? nullptr : std::fopen(argv[2], "w"))
+        std::fclose(mark);
     DWORD cookie = 0;
     if (FAILED(serve ? RegisterActiveObject(app, clsid, ACTIVEOBJECT_STRONG, &cookie)
                      : CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,

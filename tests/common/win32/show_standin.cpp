@@ -1,8 +1,7 @@
 // A stand-in slide show: one full-screen window of a presentation program's show class and title,
-// painted in one colour per page, on screen and into a print (as pictures of it are taken). Keys
-// that move a show move its page; given a file name, it writes each key it receives there as
-// "key <vk>". It closes on WM_CLOSE, or by itself after a few minutes so that a failed test leaves
-// nothing.
+// painted in one colour per page, on screen and into a print. Keys that move a show move its page;
+// given a file name, it writes each key it receives there as "key <vk>". It closes on WM_CLOSE, or
+// by itself after a few minutes so that a failed test leaves nothing.
 #include <windows.h>
 
 #include <algorithm>

@@ -30,12 +30,6 @@ bool setDefaultValue(const std::wstring &key, const QString &value)
                            DWORD((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-QString helperPath()
-{
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() +
-                                    "/helper_automation.exe");
-}
-
 } // namespace
 
 class TestComDispatch : public QObject
@@ -43,6 +37,8 @@ class TestComDispatch : public QObject
     Q_OBJECT
 
     QProcess helper;
+    const QString m_helper =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/helper_automation.exe");
     QTemporaryDir m_root;
     const QString m_exe =
         QDir::toNativeSeparators(m_root.filePath("Test User/Programs/Podivex.exe"));
@@ -73,7 +69,7 @@ private slots:
             QVERIFY(setDefaultValue(c.progId.toStdWString() + L"\\CLSID",
                                     QString::fromStdWString(c.clsid)));
         // A second process serving a show at slide 3 of 7.
-        helper.start(helperPath(), {"--serve", QString::fromStdWString(kFull.clsid), "3", "7"});
+        helper.start(m_helper, {"--serve", QString::fromStdWString(kFull.clsid), "3", "7"});
         QVERIFY(helper.waitForStarted() && helper.waitForReadyRead(20000) &&
                 helper.readAll().startsWith("ready"));
         QVERIFY(QDir().mkpath(QFileInfo(m_exe).path()));
@@ -110,10 +106,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString marker = QDir::toNativeSeparators(dir.filePath("started"));
-        QVERIFY(
-            setDefaultValue(L"CLSID\\" + kIdle.clsid + L"\\LocalServer32",
-                            QStringLiteral("\"%1\" --started \"%2\" %3")
-                                .arg(helperPath(), marker, QString::fromStdWString(kIdle.clsid))));
+        QVERIFY(setDefaultValue(L"CLSID\\" + kIdle.clsid + L"\\LocalServer32",
+                                QStringLiteral("\"%1\" --started \"%2\" %3")
+                                    .arg(m_helper, marker, QString::fromStdWString(kIdle.clsid))));
         SlideController controller;
         controller.setTarget(win::fromWinId(1));
         SlideAutomation::setProgIds({kIdle.progId, kFull.progId});

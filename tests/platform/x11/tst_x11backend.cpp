@@ -32,10 +32,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        presses += event->button() == Qt::LeftButton;
-    }
+    void mousePressEvent(QMouseEvent *e) override { presses += e->button() == Qt::LeftButton; }
 };
 using Window = std::unique_ptr<ProbeWindow>;
 
@@ -97,12 +94,6 @@ bool stackedAbove(xcb_window_t upper, xcb_window_t lower)
     return tree && std::find(children, end, lower) < std::find(children, end, upper);
 }
 
-// The window manager's own window under which it stacks the windows it manages.
-xcb_window_t checkWindow()
-{
-    return server().numbers(server().root(), x11::NetSupportingWmCheck).value(0, XCB_NONE);
-}
-
 // Whether the window has the keyboard, by the window layer's and by the server's account.
 bool hasFocus(win::Handle h)
 {
@@ -149,11 +140,6 @@ class TstX11Backend : public QObject
 private slots:
     void cleanup() { win::uninstallGlobalMouseHook(); }
 
-    void initTestCase()
-    {
-        QCOMPARE(win::monitorRectPhysical(nullptr), kScreen); // the native backend is in use
-    }
-
     // A key for a window behind brings it to the front first.
     void activationAndKeys()
     {
@@ -178,7 +164,10 @@ private slots:
     {
         const QColor showColour(0, 170, 80), red(220, 30, 30), blue(30, 60, 220);
         const QPoint onFirst(850, 950), onBoth(1050, 920);
-        // A show of another client, and a popup it keeps right under the window manager's window.
+        // A show of another client, and a popup it keeps right under the window manager's check
+        // window, under which the manager stacks what it manages.
+        const xcb_window_t check =
+            server().numbers(server().root(), x11::NetSupportingWmCheck).value(0);
         const xcb_window_t showId =
             foreignWindow(kScreen, XCB_CW_BACK_PIXEL, showColour.rgb() & 0xffffff,
                           server().atom(x11::NetWmStateFullscreen));
@@ -192,7 +181,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(stackIndex(s) >= 0, 3000);
         QVERIFY(win::forceForeground(s));
         QTRY_COMPARE_WITH_TIMEOUT(screenColour(kScreen.center()), showColour, 3000);
-        restack(popup, checkWindow());
+        restack(popup, check);
 
         const Window first = showWindow(QRect(800, 900, 300, 100), red);
         const Window second = showWindow(QRect(1000, 850, 300, 100), blue);
@@ -204,10 +193,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(screenColour(onBoth), blue, 3000);
         QVERIFY(hasFocus(s));
 
-        // The window manager stacks what it manages right under its check window: both stay above
-        // it (and so above its restacking), whatever override-redirect windows lie below it.
+        // Both stay above the check window (and so above the manager's restacking), whatever
+        // override-redirect windows lie below it.
         for (const Window *w : {&first, &second})
-            QVERIFY(stackedAbove(xcb_window_t((*w)->winId()), checkWindow()));
+            QVERIFY(stackedAbove(xcb_window_t((*w)->winId()), check));
         const Window other = showWindow(QRect(700, 800, 300, 200));
         QVERIFY(other && win::forceForeground(other->handle()));
         QVERIFY(win::forceForeground(s));
