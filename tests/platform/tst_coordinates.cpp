@@ -55,7 +55,7 @@ private slots:
                 << QString(screens) << physical << logical;
         };
         row("laptop", {300, 150}, {200, 100});
-        row("laptop", {5000, -300}, {3333, -200});
+        row("laptop, projector right", {5000, -300}, {3333, -200});
         row("laptop, projector right", {2879, 1799}, {1919, 1199});
         row("laptop, projector right", {2980, 50}, {2980, 50});
         row("projector, laptop right", {100, 50}, {100, 50});
