@@ -1,8 +1,7 @@
 // A stand-in slide show: one full-screen window of a presentation program's show class and title,
-// painted in one colour per page, on screen and into a print (as pictures of it are taken). Keys
-// that move a show move its page. Given a file name, it writes each key it receives there as
-// "key <vk>".
-// It closes on WM_CLOSE, or by itself after a few minutes so that a failed test leaves nothing.
+// painted in one colour per page, on screen and into a print. Keys that move a show move its page;
+// given a file name, it writes each key it receives there as "key <vk>". It closes on WM_CLOSE, or
+// by itself after a few minutes so that a failed test leaves nothing.
 #include <windows.h>
 
 #include <algorithm>
@@ -17,16 +16,6 @@ int g_page = 0;
 // Page colours (0xRRGGBB); the first is unlike the controls' dark cards.
 constexpr unsigned kPageColours[] = {0x20a020, 0xc82828, 0x283cd2};
 constexpr int kPages = int(std::size(kPageColours));
-
-void paintPage(HWND hwnd, HDC dc)
-{
-    const unsigned c = kPageColours[g_page];
-    const HBRUSH brush = CreateSolidBrush(RGB(c >> 16, (c >> 8) & 0xff, c & 0xff));
-    RECT r;
-    GetClientRect(hwnd, &r);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-}
 
 // +1 for the keys that move a show forward, -1 for those that move it back.
 int pageStep(WPARAM key)
@@ -49,14 +38,17 @@ LRESULT CALLBACK showProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         g_page = (g_page + pageStep(wParam) + kPages) % kPages;
         InvalidateRect(hwnd, nullptr, FALSE);
     }
-    if (msg == WM_PRINTCLIENT) {
-        paintPage(hwnd, reinterpret_cast<HDC>(wParam));
-        return 0;
-    }
-    if (msg == WM_PAINT) {
+    if (msg == WM_PAINT || msg == WM_PRINTCLIENT) {
         PAINTSTRUCT ps;
-        paintPage(hwnd, BeginPaint(hwnd, &ps));
-        EndPaint(hwnd, &ps);
+        const HDC dc = msg == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wParam);
+        const unsigned c = kPageColours[g_page];
+        const HBRUSH brush = CreateSolidBrush(RGB(c >> 16, (c >> 8) & 0xff, c & 0xff));
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        if (msg == WM_PAINT)
+            EndPaint(hwnd, &ps);
         return 0;
     }
     if (msg == WM_DESTROY || msg == WM_TIMER) {

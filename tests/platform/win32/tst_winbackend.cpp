@@ -1,10 +1,10 @@
 // The Win32 window layer against real windows of this process: styles, z-order, keys, the global
-// mouse hook fed by real X presses (xdotool) and the top-most guard on a Qt window. The window
-// queries the detection relies on are its own suite's.
+// mouse hook fed by real X presses (xdotool), the top-most guard on a Qt window and pictures of a
+// covered window. The window queries the detection relies on are its own suite's.
 #include "Columns.h"
-#include "TestWindows.h"
 #include "platform/TopMostGuard.h"
 #include "platform/WindowLayer.h"
+#include "platform/win32/Win32Backend.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -16,29 +16,35 @@
 namespace
 {
 
-// Extended-style switches: from `start`, the switch must leave `expected` under `mask`.
-struct StyleCase {
-    const char *name;
-    DWORD start;
-    void (*set)(win::Handle, bool);
-    bool on;
-    LONG_PTR mask;
-    LONG_PTR expected;
-};
+using Input = QList<QPair<UINT, WPARAM>>;
+Input g_input;            // (message, wParam) of every key and button message, oldest first
+HWND g_painted = nullptr; // paints itself and its prints in g_colour; nothing when that is invalid
+QColor g_colour;
 
-const LONG_PTR kTool = WS_EX_TOOLWINDOW, kNoActivate = WS_EX_NOACTIVATE;
-const LONG_PTR kClickThrough = WS_EX_LAYERED | WS_EX_TRANSPARENT;
+Input inputOf(UINT first, UINT last)
+{
+    Input picked = g_input;
+    picked.removeIf([=](const auto &entry) { return entry.first < first || entry.first > last; });
+    return picked;
+}
 
-// clang-format off
-const StyleCase kStyleCases[] = {
-    {"tool on", 0, win::setToolWindow, true, kTool, kTool},
-    {"tool off", kTool, win::setToolWindow, false, kTool, 0},
-    {"no-activate on", 0, win::setNoActivate, true, kNoActivate, kNoActivate},
-    {"no-activate off", kNoActivate, win::setNoActivate, false, kNoActivate, 0},
-    {"click-through on", 0, win::setClickThrough, true, kClickThrough, kClickThrough},
-    {"click-through off stays layered", WS_EX_TRANSPARENT, win::setClickThrough, false, kClickThrough, WS_EX_LAYERED},
-};
-// clang-format on
+LRESULT CALLBACK testProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if ((msg >= WM_KEYFIRST && msg <= WM_KEYLAST) ||
+        (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEMOVE))
+        g_input.append({msg, wParam});
+    if (hwnd != g_painted || (msg != WM_ERASEBKGND && msg != WM_PRINTCLIENT))
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (g_colour.isValid()) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        const HBRUSH brush =
+            CreateSolidBrush(RGB(g_colour.red(), g_colour.green(), g_colour.blue()));
+        FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
+        DeleteObject(brush);
+    }
+    return 1;
+}
 
 } // namespace
 
@@ -48,9 +54,25 @@ class TestWinBackend : public QObject
 
     QHash<QString, HWND> made;
 
+    static LONG_PTR exStyleOf(HWND hwnd) { return GetWindowLongPtrW(hwnd, GWL_EXSTYLE); }
+    static bool isTopMost(HWND hwnd) { return (exStyleOf(hwnd) & WS_EX_TOPMOST) != 0; }
+
+    // A shown, captioned top-level window that logs its input; exStyle may add WS_EX_TOPMOST.
     HWND window(const QString &title, DWORD exStyle = 0, const QRect &rect = {100, 120, 300, 200})
     {
-        return made[title] = testwin::create(title, rect, exStyle);
+        static const ATOM windowClass = [] {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = testProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"PodivexTestWindow";
+            return RegisterClassW(&wc);
+        }();
+        const HWND hwnd =
+            CreateWindowExW(exStyle, MAKEINTATOM(windowClass), LPCWSTR(title.utf16()),
+                            WS_OVERLAPPEDWINDOW, rect.x(), rect.y(), rect.width(), rect.height(),
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+        return made[title] = hwnd;
     }
 
 private slots:
@@ -59,39 +81,44 @@ private slots:
         for (HWND hwnd : std::as_const(made))
             DestroyWindow(hwnd);
         made.clear();
-        testwin::inputLog().clear();
-        win::uninstallGlobalMouseHook(); // also after "uninstalled": harmless
+        g_input.clear();
+        g_painted = nullptr;
+        win::uninstallGlobalMouseHook();
     }
 
-    // Every extended-style change leaves a top-most window in the top-most band, and the
-    // enumeration reads the state back.
+    // Every extended-style switch, on and off, leaves a top-most window in the top-most band, and
+    // the enumeration reads the state back. Click-through off leaves the window layered.
     void styleSwitches_data()
     {
-        columns<int, bool>("which", "topMost");
-        for (const bool topMost : {false, true}) {
-            for (int i = 0; i < int(std::size(kStyleCases)); ++i)
-                QTest::addRow("%s, %s", kStyleCases[i].name, topMost ? "top-most" : "normal")
-                    << i << topMost;
-        }
+        columns<bool>("topMost");
+        QTest::newRow("normal") << false;
+        QTest::newRow("top-most") << true;
     }
     void styleSwitches()
     {
-        QFETCH(int, which);
         QFETCH(bool, topMost);
-        const StyleCase &c = kStyleCases[which];
-        const HWND hwnd = window("styles", DWORD(c.start) | (topMost ? WS_EX_TOPMOST : 0));
-        c.set(win::handleOf(hwnd), c.on);
-        QCOMPARE(testwin::exStyleOf(hwnd) & c.mask, c.expected);
-        QCOMPARE(testwin::isTopMost(hwnd), topMost);
-        const QList<win::WindowInfo> all = win::enumTopLevelWindows();
-        const auto it = std::find_if(all.begin(), all.end(),
-                                     [&](auto &w) { return w.handle == win::handleOf(hwnd); });
-        QVERIFY(it != all.end());
-        QCOMPARE(it->flags.testFlag(win::WindowFlag::TopMost), topMost);
-        QCOMPARE(it->flags.testFlag(win::WindowFlag::ToolWindow),
-                 (testwin::exStyleOf(hwnd) & kTool) != 0);
-        QCOMPARE(it->flags.testFlag(win::WindowFlag::ClickThrough),
-                 (testwin::exStyleOf(hwnd) & WS_EX_TRANSPARENT) != 0);
+        const HWND hwnd = window("styles", topMost ? WS_EX_TOPMOST : 0);
+        const win::Handle h = win::handleOf(hwnd);
+        const std::pair<void (*)(win::Handle, bool), LONG_PTR> switches[] = {
+            {win::setToolWindow, WS_EX_TOOLWINDOW},
+            {win::setNoActivate, WS_EX_NOACTIVATE},
+            {win::setClickThrough, WS_EX_LAYERED | WS_EX_TRANSPARENT}};
+        for (const auto &[set, bits] : switches) {
+            for (const bool on : {true, false}) {
+                set(h, on);
+                QCOMPARE(exStyleOf(hwnd) & bits, on ? bits : bits & WS_EX_LAYERED);
+                QCOMPARE(isTopMost(hwnd), topMost);
+                const QList<win::WindowInfo> all = win::enumTopLevelWindows();
+                const auto it =
+                    std::find_if(all.begin(), all.end(), [&](auto &w) { return w.handle == h; });
+                QVERIFY(it != all.end());
+                QCOMPARE(it->flags.testFlag(win::WindowFlag::TopMost), topMost);
+                QCOMPARE(it->flags.testFlag(win::WindowFlag::ToolWindow),
+                         (exStyleOf(hwnd) & WS_EX_TOOLWINDOW) != 0);
+                QCOMPARE(it->flags.testFlag(win::WindowFlag::ClickThrough),
+                         (exStyleOf(hwnd) & WS_EX_TRANSPARENT) != 0);
+            }
+        }
     }
 
     // A raise makes the window top-most: over a normal window it joins the bottom of the top-most
@@ -116,12 +143,9 @@ private slots:
         for (HWND h : {r, high})
             SetWindowPos(h, h == high || topMostRef ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        QVERIFY(testwin::isAbove(r, w));
-
         win::raiseAbove(win::handleOf(w), win::handleOf(made.value(ref)));
-        QVERIFY(testwin::isTopMost(w));
+        QVERIFY(isTopMost(w));
         QCOMPARE(GetWindow(w, GW_HWNDPREV), made.value(justAbove));
-        QVERIFY(ref != "ref" || testwin::isAbove(w, r));
     }
 
     // A key for a window behind another brings it to the front first.
@@ -139,50 +163,42 @@ private slots:
         QTest::qWait(100); // the window manager's own activation of new windows settles first
         QVERIFY(SetForegroundWindow(inFront ? target : other));
         QTRY_COMPARE(GetForegroundWindow(), inFront ? target : other);
-        testwin::inputLog().clear();
+        g_input.clear();
         QVERIFY(win::injectKeyTo(win::handleOf(target), win::Key::Right));
         QCOMPARE(GetForegroundWindow(), target);
-        const QList<QPair<UINT, WPARAM>> expected = {{WM_KEYDOWN, VK_RIGHT}, {WM_KEYUP, VK_RIGHT}};
-        QTRY_COMPARE(testwin::inputOf(WM_KEYDOWN, WM_KEYUP), expected);
+        QTRY_COMPARE(inputOf(WM_KEYDOWN, WM_KEYUP),
+                     Input({{WM_KEYDOWN, VK_RIGHT}, {WM_KEYUP, VK_RIGHT}}));
     }
-    // Only left presses are reported, to the last callback installed; every press goes on to the
-    // window, after the hook.
-    void hook_data()
-    {
-        // xdotool's buttons: 1 left, 3 right, 4 wheel.
-        columns<int, uint, QString, bool>("button", "message", "setup", "reported");
-        QTest::newRow("left") << 1 << uint(WM_LBUTTONDOWN) << "install" << true;
-        QTest::newRow("right") << 3 << uint(WM_RBUTTONDOWN) << "install" << false;
-        QTest::newRow("wheel") << 4 << uint(WM_MOUSEWHEEL) << "install" << false;
-        QTest::newRow("second install replaces") << 1 << uint(WM_LBUTTONDOWN) << "twice" << true;
-        QTest::newRow("uninstalled") << 1 << uint(WM_LBUTTONDOWN) << "uninstall" << false;
-    }
+
+    // Only left presses are reported, to the last callback installed, and none once it is removed;
+    // every press goes on to the window, after the hook.
     void hook()
     {
-        QFETCH(int, button);
-        QFETCH(uint, message);
-        QFETCH(QString, setup);
         QList<QPoint> presses, replaced;
-        if (setup == "twice")
-            win::installGlobalMouseHook([&](int x, int y) { replaced.append({x, y}); });
+        win::installGlobalMouseHook([&](int x, int y) { replaced.append({x, y}); });
         win::installGlobalMouseHook([&](int x, int y) { presses.append({x, y}); });
-        if (setup == "uninstall")
-            win::uninstallGlobalMouseHook();
         const QRect target(400, 300, 400, 300);
         QVERIFY(SetForegroundWindow(window("hook target", WS_EX_TOPMOST, target)));
         QTest::qWait(200);
-        testwin::inputLog().clear();
         const QPoint at = target.center();
-        QVERIFY(QProcess::startDetached(
-            "Z:\\usr\\bin\\xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()),
-                                      "click", QString::number(button)}));
-        QTRY_COMPARE(testwin::inputOf(message, message).size(), 1);
-        QTEST(presses == QList<QPoint>{at}, "reported");
+        const auto click = [&](int button, UINT message) { // xdotool's 1 left, 3 right, 4 wheel
+            g_input.clear();
+            return QProcess::startDetached("Z:\\usr\\bin\\xdotool",
+                                           {"mousemove", QString::number(at.x()),
+                                            QString::number(at.y()), "click",
+                                            QString::number(button)}) &&
+                   QTest::qWaitFor([&] { return inputOf(message, message).size() == 1; });
+        };
+        QVERIFY(click(3, WM_RBUTTONDOWN) && click(4, WM_MOUSEWHEEL) && click(1, WM_LBUTTONDOWN));
+        QCOMPARE(presses, QList<QPoint>{at});
         QVERIFY(replaced.isEmpty());
+        win::uninstallGlobalMouseHook();
+        QVERIFY(click(1, WM_LBUTTONDOWN));
+        QCOMPARE(presses.size(), 1);
     }
 
-    // Taken out of the band while unguarded: a plain style change leaves it there, an
-    // extended-style change under guard brings it back at once, without activating it.
+    // Taken out of the band while unguarded, it stays out; an extended-style change under guard
+    // brings it back at once, without activating it.
     void guardPutsTopMostBack()
     {
         QWidget bar(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -196,18 +212,36 @@ private slots:
         qApp->installNativeEventFilter(&guard);
         win::setTopMost(h, false);
         win::setToolWindow(h, true);
-        QVERIFY(!testwin::isTopMost(hwnd));
+        QVERIFY(!isTopMost(hwnd));
         guard.guard(h);
-        SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) ^ WS_MINIMIZEBOX);
-        QVERIFY(!testwin::isTopMost(hwnd));
         win::setNoActivate(h, true);
-        QVERIFY(testwin::isTopMost(hwnd));
+        QVERIFY(isTopMost(hwnd));
         QVERIFY(GetForegroundWindow() != hwnd);
         guard.unguard(h);
         win::setTopMost(h, false);
         win::setToolWindow(h, false);
-        QVERIFY(!testwin::isTopMost(hwnd));
+        QVERIFY(!isTopMost(hwnd));
         qApp->removeNativeEventFilter(&guard);
+    }
+
+    // A print of a window under a top-most one holds what it paints now; a print it leaves
+    // unpainted is no picture rather than a black one, and so is one of a window that is gone.
+    void captureUnderCover()
+    {
+        const HWND show = g_painted = window("show", 0, QRect(100, 100, 400, 300));
+        window("cover", WS_EX_TOPMOST, QRect(150, 150, 400, 300));
+        RECT client;
+        GetClientRect(show, &client);
+        QImage expected(client.right, client.bottom, QImage::Format_RGB32);
+        for (QColor colour : {QColor(20, 160, 40), QColor(200, 40, 30), QColor()}) {
+            g_colour = colour;
+            expected.fill(colour);
+            QCOMPARE(win::captureWindow(win::handleOf(show)),
+                     colour.isValid() ? expected : QImage());
+        }
+        DestroyWindow(show);
+        QVERIFY(win::captureWindow(win::handleOf(show)).isNull());
+        QVERIFY(win::captureWindow(nullptr).isNull());
     }
 };
 

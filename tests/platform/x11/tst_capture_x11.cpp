@@ -1,5 +1,6 @@
 // Pictures of toolkit windows, which repaint on exposure as a slide show does, on the test's X
 // server with a window manager, with and without a compositor.
+#include "Columns.h"
 #include "platform/x11/CaptureX11.h"
 #include "platform/x11/X11Backend.h"
 
@@ -36,8 +37,7 @@ class TstCaptureX11 : public QObject
 private slots:
     void ownContentUnderCover_data()
     {
-        QTest::addColumn<bool>("composited");
-        QTest::addColumn<bool>("preparedFirst");
+        columns<bool, bool>("composited", "preparedFirst");
         QTest::newRow("plain server, prepared before the cover") << false << true;
         QTest::newRow("plain server, prepared under the cover") << false << false;
         QTest::newRow("xcompmgr, prepared before the cover") << true << true;
@@ -70,8 +70,7 @@ private slots:
 
     void pictureUntilTheWindowGoes_data()
     {
-        QTest::addColumn<bool>("sharedMemory");
-        QTest::addColumn<int>("change"); // 0 destroyed, 1 hidden, 2 resized
+        columns<bool, int>("sharedMemory", "change"); // 0 destroyed, 1 hidden, 2 resized
         QTest::newRow("destroyed, shared memory") << true << 0;
         QTest::newRow("destroyed, over the socket") << false << 0;
         QTest::newRow("hidden") << true << 1;
