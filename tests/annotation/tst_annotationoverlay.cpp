@@ -155,8 +155,7 @@ private slots:
         panel.syncTool(Tool::Highlighter); // following the overlay's tool is silent
         QVERIFY(panel.toolButtons()[2]->isChecked() && !panel.toolButtons()[0]->isChecked());
         QVERIFY(tools.isEmpty() && activity.count() == 7);
-        // Undo and clear only with ink, from either state.
-        for (int count : {2, 0, 3, -4}) {
+        for (int count : {2, 0, 3, -4}) { // undo and clear only with ink, from either state
             panel.setPageStatus(7, count);
             QCOMPARE(panel.undoButton()->isEnabled() + panel.clearButton()->isEnabled(),
                      count > 0 ? 2 : 0);

@@ -56,6 +56,7 @@ private slots:
         QCOMPARE(overlay.isVisible(), composited); // without composition, only ink is shown
         overlay.setWidthLevel(2);
         overlay.setAnnotating(true);
+        QTRY_VERIFY(overlay.isVisible());
         for (int page : {1, 0}) { // the same ink on both pages
             overlay.setCurrentPage(page);
             QTest::mousePress(&overlay, Qt::LeftButton, {}, QPoint(400, 500));
