@@ -1,6 +1,5 @@
-// The bars under real pointer events: the grip's drag, fold and menu, docking (its arithmetic too:
-// ties, far and small screens), the companion, the idle fade reaching every part, the checked
-// faces. Which signal each bottom-bar button sends is the end-to-end scripts'.
+// The bars under real pointer events: the grip's drag, fold and menu, docking (its arithmetic too),
+// the companion, the idle fade reaching every part, the checked faces.
 #include "Columns.h"
 #include "FakeBackend.h"
 #include "OffscreenScreen.h"
@@ -12,27 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
-namespace
-{
-
 const QRect kPrimary(0, 0, 1920, 1080), kSecond(1920, 0, 1281, 1440);
-
-struct Gesture {
-    Qt::MouseButton button;
-    QPoint travel;
-    int holdMs;
-    QByteArray outcome; // "fold", "drag" or "menu"
-};
-
-TouchButton *button(const QWidget &bar, Icons::Id id)
-{
-    const auto all = bar.findChildren<TouchButton *>();
-    return *std::find_if(all.begin(), all.end(),
-                         [id](TouchButton *b) { return b->iconId() == id; });
-}
-
-} // namespace
-Q_DECLARE_METATYPE(Gesture)
 
 class TestBars : public QObject
 {
@@ -40,6 +19,9 @@ class TestBars : public QObject
 
     FakeBackend *fake = nullptr;
     std::unique_ptr<FloatToolBar> tool;
+
+public:
+    static void initMain() { OffscreenScreen::configure({{kPrimary}, {kSecond}}); }
 
 private slots:
     void init()
@@ -50,60 +32,54 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(tool.get()));
     }
 
+    // Outcomes: f fold, d drag, m menu.
     void gripGestures_data()
     {
-        QTest::addColumn<Gesture>("g");
+        columns<Qt::MouseButton, QPoint, int, char>("button", "travel", "holdMs", "outcome");
         const int hold = FloatToolBar::kLongPressMs + 200;
-        QTest::newRow("6 pixels fold") << Gesture{Qt::LeftButton, {3, -3}, 0, "fold"};
-        QTest::newRow("7 pixels drag") << Gesture{Qt::LeftButton, {-7, 0}, 0, "drag"};
-        QTest::newRow("a held drag stays one") << Gesture{Qt::LeftButton, {-40, 0}, hold, "drag"};
-        QTest::newRow("long press: menu, no drag") << Gesture{Qt::LeftButton, {}, hold, "menu"};
-        QTest::newRow("right-click: menu") << Gesture{Qt::RightButton, {-40, 0}, 0, "menu"};
+        QTest::newRow("6 pixels fold") << Qt::LeftButton << QPoint(3, -3) << 0 << 'f';
+        QTest::newRow("7 pixels drag") << Qt::LeftButton << QPoint(-7, 0) << 0 << 'd';
+        QTest::newRow("a held drag stays one") << Qt::LeftButton << QPoint(-40, 0) << hold << 'd';
+        QTest::newRow("long press: menu, no drag") << Qt::LeftButton << QPoint() << hold << 'm';
+        QTest::newRow("right-click: menu") << Qt::RightButton << QPoint(-40, 0) << 0 << 'm';
     }
     void gripGestures()
     {
-        QFETCH(Gesture, g);
-        TouchButton *grip = button(*tool, Icons::Id::Grip);
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(QPoint, travel);
+        QFETCH(int, holdMs);
+        QFETCH(char, outcome);
+        auto *grip = tool->findChild<TouchButton *>(); // the first button
         QSignalSpy menu(tool.get(), &FloatToolBar::menuRequested);
         const QPoint start = tool->pos(), at(36, 14), global = grip->mapToGlobal(at);
-        QTest::mousePress(grip, g.button, {}, at);
-        QTest::mouseMove(grip, grip->mapFromGlobal(global + g.travel));
-        QTest::qWait(g.holdMs);
-        const QPoint end = global + g.travel + QPoint(0, 3); // a finger never holds still
+        QTest::mousePress(grip, button, {}, at);
+        QTest::mouseMove(grip, grip->mapFromGlobal(global + travel));
+        QTest::qWait(holdMs);
+        const QPoint end = global + travel + QPoint(0, 3); // a finger never holds still
         QTest::mouseMove(grip, grip->mapFromGlobal(end));
-        QCOMPARE(tool->pos() != start, g.outcome == "drag");
-        QTest::mouseRelease(grip, g.button, {}, grip->mapFromGlobal(end));
-        QCOMPARE(menu.count() == 1 && menu[0][0].toPoint() == global, g.outcome == "menu");
-        QCOMPARE(menu.count() + tool->isCollapsed(), g.outcome == "drag" ? 0 : 1);
+        QCOMPARE(tool->pos() != start, outcome == 'd');
+        QTest::mouseRelease(grip, button, {}, grip->mapFromGlobal(end));
+        QCOMPARE(menu.count() == 1 && menu[0][0].toPoint() == global, outcome == 'm');
+        QCOMPARE(menu.count() + tool->isCollapsed(), outcome == 'd' ? 0 : 1);
         QVERIFY(!grip->isDown());
     }
 
-    // Halfway across the second screen: the tie goes to its right edge.
-    void dragDocksOnTheScreenItEndsOn()
-    {
-        const QPoint from = tool->mapToGlobal(QPoint(52, 6));
-        const QPoint to = from + QPoint(2560, 700) - tool->geometry().center();
-        QTest::mousePress(tool.get(), Qt::LeftButton, {}, QPoint(52, 6));
-        QTest::mouseMove(tool.get(), tool->mapFromGlobal(to));
-        QTest::mouseRelease(tool.get(), Qt::LeftButton, {}, tool->mapFromGlobal(to));
-        QTRY_COMPARE(tool->geometry(), QRect(3088, 603, 104, 232));
-    }
-
-    // A bar released with its centre there docks to the nearest edge of that screen.
+    // A bar released with its centre there docks to the nearest edge of that screen; a pen menu
+    // of 300 x 900 goes beside it towards the middle, kept on the screen.
     void dockArithmetic_data()
     {
-        columns<QRect, QPoint, QRect>("screen", "centre", "docked");
-        const auto row = [](const char *name, QRect s, QPoint c, QRect d) {
-            QTest::newRow(name) << s << c << d;
+        columns<QRect, QPoint, QRect, QPoint>("screen", "centre", "docked", "companion");
+        const auto row = [](const char *name, QRect s, QPoint c, QRect d, QPoint p) {
+            QTest::newRow(name) << s << c << d << p;
         };
-        row("bottom as near as left", kPrimary, {200, 879}, {8, 423, 104, 232});
-        row("bottom one nearer", kPrimary, {200, 880}, {843, 967, 232, 104});
-        row("one left of halfway", kSecond, {2559, 700}, {1928, 603, 104, 232});
+        row("bottom as near as left", kPrimary, {200, 879}, {8, 423, 104, 232}, {124, 175});
+        row("bottom one nearer", kPrimary, {200, 880}, {843, 967, 232, 104}, {843, 55});
+        row("one left of halfway", kSecond, {2559, 700}, {1928, 603, 104, 232}, {2044, 535});
         row("halfway, negative origin", {-1281, -500, 1281, 1000}, {-641, -200},
-            {-113, -116, 104, 232});
+            {-113, -116, 104, 232}, {-425, -405});
         row("edges past the int range", {2'000'000'000, 0, 100'000'000, 1000}, {2'050'000'000, 900},
-            {2'049'999'883, 887, 232, 104});
-        row("screen smaller than the bar", {0, 0, 99, 99}, {90, 20}, {2, 2, 104, 232});
+            {2'049'999'883, 887, 232, 104}, {2'049'999'883, 4});
+        row("screen smaller than both", {0, 0, 99, 99}, {90, 20}, {2, 2, 104, 232}, {4, 4});
     }
     void dockArithmetic()
     {
@@ -111,36 +87,26 @@ private slots:
         QFETCH(QPoint, centre);
         const Dock::Side side =
             Dock::nearestSide(screen, QRect(centre, centre).adjusted(-51, -115, 51, 115));
-        QTEST(Dock::dockedRect(screen, side, Dock::barSize(side, false)), "docked");
+        const QRect bar = Dock::dockedRect(screen, side, Dock::barSize(side, false));
+        QTEST(bar, "docked");
+        QTEST(Dock::companionPos(screen, bar, side, QSize(300, 900)), "companion");
     }
 
-    // The pen menu beside the docked bar, kept on the screen.
-    void companionPlacement_data()
-    {
-        columns<Dock::Side, QSize, QPoint>("side", "size", "expected");
-        QTest::newRow("right: to its left") << Dock::Right << QSize(300, 400) << QPoint(1495, 423);
-        QTest::newRow("too tall: pushed up") << Dock::Left << QSize(300, 900) << QPoint(124, 175);
-        QTest::newRow("too wide: left edge") << Dock::Right << QSize(2000, 400) << QPoint(4, 423);
-    }
-    void companionPlacement()
-    {
-        QFETCH(Dock::Side, side);
-        QFETCH(QSize, size);
-        const QRect bar = Dock::dockedRect(kPrimary, side, Dock::barSize(side, false));
-        QTEST(Dock::companionPos(kPrimary, bar, side, size), "expected");
-    }
-
-    // Styled once at creation; the pen menu moves beside the bar and hides with it.
-    void companionFollowsAndHides()
+    // Styled once at creation. Dragged halfway across the second screen, it docks to that screen's
+    // right edge (the tie) with the pen menu beside it, and the menu hides with it.
+    void dragDocksWithItsCompanion()
     {
         const QString h = FakeBackend::name(win::fromWinId(tool->winId()));
         QCOMPARE(fake->calls, QStringList({"setToolWindow " + h + " 1", "setNoActivate " + h + " 1",
                                            "setTopMost " + h + " 1"}));
         QWidget panel;
-        panel.setGeometry(tool->geometry());
         tool->setCompanion(&panel);
-        tool->dockTo(Dock::Left);
-        QTRY_VERIFY(!panel.geometry().intersects(tool->geometry()));
+        const QPoint at(52, 6), to = at + QPoint(2560, 700) - tool->rect().center();
+        QTest::mousePress(tool.get(), Qt::LeftButton, {}, at);
+        QTest::mouseMove(tool.get(), tool->mapFromGlobal(to));
+        QTest::mouseRelease(tool.get(), Qt::LeftButton, {}, tool->mapFromGlobal(to));
+        QTRY_COMPARE(tool->geometry(), QRect(3088, 603, 104, 232));
+        QVERIFY(kSecond.contains(panel.pos()) && panel.x() < tool->x());
         panel.show();
         tool->setHasTarget(false);
         QVERIFY(!tool->isVisible() && !panel.isVisible());
@@ -157,10 +123,9 @@ private slots:
         const double idle = IdleFade::kIdleOpacity;
         QTRY_VERIFY(qFuzzyCompare(tool->fade(), idle) && qFuzzyCompare(bottom.fade(), idle));
         QCOMPARE(companion.last().first().toDouble(), idle);
-        for (QWidget *w : tool->findChildren<QWidget *>() + bottom.findChildren<QWidget *>()) {
+        for (QWidget *w : tool->findChildren<QWidget *>() + bottom.findChildren<QWidget *>())
             if (auto *f = dynamic_cast<Fadable *>(w))
                 QVERIFY2(qFuzzyCompare(f->fade(), idle), w->metaObject()->className());
-        }
     }
 
     // A checked face takes the accent, with an icon readable on it.
@@ -179,13 +144,11 @@ private slots:
         b.setCheckable(true);
         b.setAccent(accent);
         QTest::mouseClick(&b, Qt::LeftButton);
-        QImage image(b.size(), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        b.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QImage image = b.grab().toImage();
         QCOMPARE(image.pixelColor(8, 36), accent); // the face
         QTEST(image.pixelColor(36, 46), "icon");   // the icon's bar
     }
 };
 
-PODIVEX_TEST_MAIN_SCREENS(TestBars, {kPrimary, kSecond})
+QTEST_MAIN(TestBars)
 #include "tst_bars.moc"
