@@ -1,16 +1,14 @@
 // The tray mode's wiring against a scripted desktop: attach, detach, re-detect, stacking, the
-// switches and the routes of pages and presses. The widgets' own behaviour is their suites'.
+// switches and the routes of pages and presses. The widgets and the tray menu are other suites'.
 #include "Columns.h"
 #include "FakeBackend.h"
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
-#include "app/TrayMenu.h"
 #include "app/TrayMode.h"
 #include "control/SlideController.h"
 #include "controls/BottomBar.h"
 #include "controls/FloatToolBar.h"
 
-#include <QMenu>
 #include <QtTest>
 
 namespace
@@ -44,8 +42,7 @@ class TestTrayMode : public QObject
 
     FakeBackend *fake = nullptr;
 
-    // The raises logged since the overlay last lifted itself above everything, as "window ref";
-    // {"none"} when it did not lift itself.
+    // The raises ("window ref") since the overlay last lifted itself; {"none"} if it did not.
     QStringList raisesSinceOverlayLifted(const TrayMode &tray) const
     {
         QStringList raises = {"none"};
@@ -157,22 +154,11 @@ private slots:
         QCOMPARE(tray.overlay()->currentPage(), page);
         if (page > 1) // the label follows the page once it moved
             QCOMPARE(tray.bottomBar()->pageText().remove(' '), tray.controller()->pageText());
-        // The overlay lifts itself when its click-through changes; the bars must be back above it
-        // before the next tap, not at the next stacking tick.
+        // When the overlay lifts itself, the bars are back above it before the next tap.
         const QStringList raises = raisesSinceOverlayLifted(tray);
         QVERIFY2(raises == QStringList("none") || !tray.toolBar()->isVisible() ||
                      (!raises.isEmpty() && raises.last().startsWith(nameOf(tray.toolBar()))),
                  qPrintable(raises.join(", ")));
-    }
-
-    // Without a tray host the grip's menu is the only way to hide the controls or quit.
-    void theToolBarOpensTheTrayMenu()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        TrayMode tray(true);
-        emit tray.toolBar()->menuRequested(QPoint(100, 100));
-        QTRY_VERIFY(tray.trayMenu()->menu()->isVisible());
-        tray.trayMenu()->menu()->hide();
     }
 };
 

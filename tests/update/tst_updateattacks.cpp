@@ -21,7 +21,7 @@ using S = UpdateSettings::Mode;
 
 enum Plant { Nothing, ForeignFile, LinkOutside, LinkToVictim, NoTemp, TinyDisk };
 struct Check {
-    UpdateSettings::Mode mode;
+    S mode;
     bool manual;
     Plant plant;
     Answer manifest, installer;
@@ -258,7 +258,7 @@ private slots:
         QVERIFY(c.setup != FileAt || writeFile(path(c.at), "x"));
         QVERIFY(c.setup != FolderAt || QDir().mkpath(path(c.at)));
         QVERIFY(c.setup != GarbageAt || writeFile(path(c.at), QByteArray(16 << 20, 'x')));
-        QVERIFY(c.setup != Silent || UpdateSettings::setMode(UpdateSettings::Silent));
+        QVERIFY(c.setup != Silent || UpdateSettings::setMode(S::Silent));
         TestServer server;
         QVERIFY(server.listen());
         server.setAnswer("/v.json",
@@ -294,14 +294,11 @@ private slots:
     void writers()
     {
         const QString exe = PODIVEX_BINARY_DIR "/Podivex";
-        QCOMPARE(
-            UpdateRig::run({"-c", "ulimit -f 0; exec \"$0\" --update-mode off", exe}, "/bin/sh")
-                .second,
-            -2);
+        const QStringList noRoom{"-c", "ulimit -f 0; exec \"$0\" --update-mode off", exe};
+        QCOMPARE(UpdateRig::run(noRoom, "/bin/sh").second, -2);
         QCOMPARE(UpdateRig::run({"--update-mode", "ask"}).second, 0);
         for (int round = 0; round < 20; ++round) {
-            const UpdateSettings::Mode mode =
-                round % 2 ? UpdateSettings::Off : UpdateSettings::Silent;
+            const S mode = round % 2 ? S::Off : S::Silent;
             QProcess other;
             other.start(exe, {"--update-mode", UpdateSettings::entry(mode).name});
             do
