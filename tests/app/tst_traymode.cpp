@@ -45,14 +45,9 @@ class TestTrayMode : public QObject
     // The raises ("window ref") since the overlay last lifted itself; {"none"} if it did not.
     QStringList raisesSinceOverlayLifted(const TrayMode &tray) const
     {
-        QStringList raises = {"none"};
-        for (const QString &c : fake->calls) {
-            if (c == "raiseAbove " + nameOf(tray.overlay()) + " 0x0")
-                raises.clear();
-            else if (c.startsWith("raiseAbove ") && raises != QStringList("none"))
-                raises << c.mid(11);
-        }
-        return raises;
+        const int lifted = fake->calls.lastIndexOf("raiseAbove " + nameOf(tray.overlay()) + " 0x0");
+        QStringList raises = fake->calls.mid(lifted + 1).filter(QRegularExpression("^raiseAbove "));
+        return lifted < 0 ? QStringList("none") : raises.replaceInStrings("raiseAbove ", "");
     }
 
 private slots:

@@ -29,7 +29,6 @@ public:
     QList<win::WindowInfo> windows; // enumeration result, top of the stack first
     win::Handle foreground = nullptr;
     std::function<QRect(win::Handle)> monitorQuery; // else a 1920 x 1080 screen at the origin
-    int monitorQueries = 0;
     bool shaped = false;
     QStringList calls; // "injectKeyTo 0x1 1" (the key's number), "setTopMost 0x2 1", ...
     QHash<win::Handle, QImage> pictures; // what captureWindow answers (null when absent)
@@ -44,15 +43,13 @@ public:
     QRect windowRect(win::Handle w) override { return find(w) ? find(w)->rect : QRect(); }
     QString processNameOf(unsigned pid) override
     {
-        for (const win::WindowInfo &w : windows) {
+        for (const win::WindowInfo &w : windows)
             if (w.pid == pid)
                 return w.processName;
-        }
         return {};
     }
     QRect monitorRectPhysical(win::Handle w) override
     {
-        ++monitorQueries;
         return monitorQuery ? monitorQuery(w) : QRect(0, 0, 1920, 1080);
     }
     QList<win::WindowInfo> enumTopLevelWindows() override { return windows; }
@@ -102,10 +99,9 @@ public:
 private:
     win::WindowInfo *find(win::Handle w)
     {
-        for (win::WindowInfo &info : windows) {
+        for (win::WindowInfo &info : windows)
             if (info.handle == w)
                 return &info;
-        }
         return nullptr;
     }
     bool log(const char *op, win::Handle w, int value)
