@@ -11,16 +11,15 @@
 namespace
 {
 
+using Reading = SlideAutomation::Reading;
+
 // Every read returns the current reading.
 struct FakeAutomation : SlideAutomation::Source {
     bool ready = true;
-    SlideAutomation::Reading reading;
+    Reading reading;
     int reads = 0;
     bool initialiseThread() override { return ready; }
-    SlideAutomation::Reading readRunningShow(const QStringList &) override
-    {
-        return ++reads, reading;
-    }
+    Reading readRunningShow(const QStringList &) override { return ++reads, reading; }
 };
 
 const win::Handle kShow = FakeBackend::handle(1);
