@@ -36,6 +36,7 @@ private slots:
         QVERIFY2(impress.start(), "the slide show did not appear");
         tray = std::make_unique<TrayMode>(false);
         QCOMPARE(tray->currentTarget(), impress.showWindow());
+        QTRY_COMPARE(tray->bottomBar()->pageText(), QStringLiteral("1 / ?"));
         QCOMPARE(win::foregroundWindow(), impress.showWindow()); // attaching takes no focus
     }
 
