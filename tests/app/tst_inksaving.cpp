@@ -142,7 +142,7 @@ private slots:
                 } else if (step == 'b') {
                     fake->pictures.clear();
                 } else if (step == 'w') {
-                    QVERIFY(tray->archive()->waitForWrites(5000));
+                    QVERIFY(tray->archive()->waitForWrites(30000));
                     QCoreApplication::sendPostedEvents();
                 } else if (step == 'u') {
                     tray->overlay()->undo();
@@ -153,7 +153,7 @@ private slots:
                     step == 'r' ? tray->redetect() : tray.reset();
                 }
             }
-            QVERIFY(!tray || tray->archive()->waitForWrites(5000));
+            QVERIFY(!tray || tray->archive()->waitForWrites(30000));
         }
         QCoreApplication::sendPostedEvents();
         const QStringList summaries = messages.filter("已保存");
