@@ -1,16 +1,14 @@
 // The tray mode's wiring against a scripted desktop: attach, detach, re-detect, stacking, the
-// switches and the routes of pages and presses.
+// switches and the routes of pages and presses. The widgets and the tray menu are other suites'.
 #include "Columns.h"
 #include "FakeBackend.h"
 #include "annotation/AnnotPanel.h"
 #include "annotation/AnnotationOverlay.h"
-#include "app/TrayMenu.h"
 #include "app/TrayMode.h"
 #include "control/SlideController.h"
 #include "controls/BottomBar.h"
 #include "controls/FloatToolBar.h"
 
-#include <QMenu>
 #include <QtTest>
 
 namespace
@@ -24,7 +22,7 @@ win::WindowInfo show(quintptr n)
             {},
             "SOFFICE.BIN",
             0,
-            {0, 0, 1920, 1080},
+            QRect(0, 0, 1920, 1080),
             true,
             false,
             {}};
@@ -44,18 +42,12 @@ class TestTrayMode : public QObject
 
     FakeBackend *fake = nullptr;
 
-    // The raises logged since the overlay last lifted itself above everything, as "window ref";
-    // {"none"} when it did not lift itself.
+    // The raises ("window ref") since the overlay last lifted itself; {"none"} if it did not.
     QStringList raisesSinceOverlayLifted(const TrayMode &tray) const
     {
-        QStringList raises = {"none"};
-        for (const QString &c : fake->calls) {
-            if (c == "raiseAbove " + nameOf(tray.overlay()) + " 0x0")
-                raises.clear();
-            else if (c.startsWith("raiseAbove ") && raises != QStringList("none"))
-                raises << c.mid(11);
-        }
-        return raises;
+        const int lifted = fake->calls.lastIndexOf("raiseAbove " + nameOf(tray.overlay()) + " 0x0");
+        QStringList raises = fake->calls.mid(lifted + 1).filter(QRegularExpression("^raiseAbove "));
+        return lifted < 0 ? QStringList("none") : raises.replaceInStrings("raiseAbove ", "");
     }
 
 private slots:
@@ -66,35 +58,52 @@ private slots:
         fake->foreground = kShow;
     }
 
-    void keepsTheShowItFollows()
+    // Stacked from the show up; ink drawn before the first refresh belongs to slide 1.
+    void attachesToTheShow()
     {
         TrayMode tray(false);
         QCOMPARE(tray.controller()->target(), kShow);
-        QVERIFY(tray.bottomBar()->isVisible() && tray.toolBar()->isVisible());
-        // Ink drawn before the first refresh belongs to slide 1, not to a page that vanishes.
         QCOMPARE(tray.overlay()->currentPage(), 1);
-        fake->windows.prepend(show(2)); // a second show does not take over a valid one
+        const QString overlay = nameOf(tray.overlay()), bar = nameOf(tray.bottomBar());
+        fake->calls = {"raiseAbove " + overlay + " 0x0"};
+        tray.stackingTick();
+        QCOMPARE(raisesSinceOverlayLifted(tray),
+                 QStringList({overlay + ' ' + FakeBackend::name(kShow), bar + ' ' + overlay,
+                              nameOf(tray.toolBar()) + ' ' + bar}));
+        fake->windows.prepend(show(2)); // a second show, even in front, does not take over
+        fake->foreground = show(2).handle;
         tray.trackingTick();
         QCOMPARE(tray.currentTarget(), kShow);
     }
 
     // Steps: d drawing on, u drawing off, m pen menu on, p pointer tool, t toggle controls,
-    // l show lost at a tick, r re-detect, R re-detect with the show minimised just before.
+    // l show lost at a tick, r re-detect, R re-detect with the show minimised just before; presses
+    // B on the bottom bar, P on the panel's corner, S on the show; n next by our button, k PageDown
+    // from a clicker, e the echo of our own key.
     void switches_data()
     {
-        columns<QString, bool, bool, bool, bool>("steps", "drawing", "panel", "overlay", "bars");
-        const auto row = [](const char *name, const char *steps, bool d, bool p, bool o, bool b) {
-            QTest::newRow(name) << QString(steps) << d << p << o << b;
+        columns<QString, bool, bool, bool, bool, int>("steps", "drawing", "panel", "overlay",
+                                                      "bars", "page");
+        const auto row = [](const char *name, const char *steps, bool d, bool p, bool o, bool b,
+                            int page) {
+            QTest::newRow(name) << QString(steps) << d << p << o << b << page;
         };
-        row("drawing on", "d", true, false, true, true);
-        row("pen menu turns drawing on", "m", true, true, true, true);
-        row("pointer tool keeps the menu", "mp", true, true, true, true);
-        row("drawing off closes the menu", "mu", false, false, true, true);
-        row("hidden controls end drawing", "mt", false, false, false, false);
-        row("shown again without drawing", "mtt", false, false, true, true);
-        row("show lost", "ml", false, false, false, false);
-        row("re-detect finds the show", "mr", true, true, true, true);
-        row("re-detect finds nothing", "mR", false, false, false, false);
+        row("drawing on", "d", true, false, true, true, 1);
+        row("pen menu turns drawing on", "m", true, true, true, true, 1);
+        row("pointer tool keeps the menu", "mp", true, true, true, true, 1);
+        row("drawing off closes the menu", "mu", false, false, true, true, 1);
+        row("hidden controls end drawing", "mt", false, false, false, false, 1);
+        row("shown again without drawing", "mtt", false, false, true, true, 1);
+        row("show lost", "ml", false, false, false, false, 0);
+        row("re-detect finds the show", "mr", true, true, true, true, 1);
+        row("re-detect finds nothing", "mR", false, false, false, false, 0);
+        row("press on the bar keeps the menu", "mB", true, true, true, true, 1);
+        row("press on the panel corner", "mP", true, true, true, true, 1);
+        row("press on the show while drawing", "mS", true, false, true, true, 1);
+        row("press passing to the show", "S", false, false, true, true, 2);
+        row("press on the bar, clicks passing", "B", false, false, true, true, 1);
+        row("pages from our button and a clicker", "nke", false, false, true, true, 3);
+        row("re-detect of the same show keeps the page", "nkr", false, false, true, true, 3);
     }
     void switches()
     {
@@ -102,27 +111,30 @@ private slots:
         TrayMode tray(false);
         for (const QChar step : steps) {
             fake->calls.clear();
-            switch (step.toLatin1()) {
-            case 'd':
-            case 'u':
-                tray.toolBar()->setAnnotating(step == 'd');
-                break;
-            case 'm':
+            const char s = step.toLatin1();
+            if (s == 'd' || s == 'u') {
+                tray.toolBar()->setAnnotating(s == 'd');
+            } else if (s == 'm') {
                 tray.toolBar()->setExpanded(true);
                 QTest::mouseClick(tray.overlay(), Qt::LeftButton, {}, QPoint(400, 300)); // ink
-                break;
-            case 'p':
+            } else if (s == 'p') {
                 emit tray.panel()->toolChanged(AnnotationOverlay::Pointer);
-                break;
-            case 't':
+            } else if (s == 't') {
                 tray.toggleControls();
-                break;
-            case 'l':
+            } else if (s == 'l') {
                 fake->windows.clear();
                 tray.trackingTick();
-                break;
-            default:
-                if (step == 'R')
+            } else if (s == 'B' || s == 'P' || s == 'S') {
+                const QPoint p = s == 'B'   ? tray.bottomBar()->geometry().center()
+                                 : s == 'P' ? tray.panel()->geometry().topLeft()
+                                            : QPoint(5, 5);
+                fake->mouseHook(p.x(), p.y());
+            } else if (s == 'n') {
+                emit tray.bottomBar()->nextClicked();
+            } else if (s == 'k' || s == 'e') {
+                fake->keyHook(s == 'k' ? win::Key::PageDown : win::Key::Right);
+            } else {
+                if (s == 'R')
                     fake->windows[0].minimized = true;
                 tray.redetect();
                 QCOMPARE(tray.overlay()->strokeCount(1), 0); // the show's ink is dropped
@@ -133,72 +145,15 @@ private slots:
         QTEST(tray.overlay()->isOverlayActive(), "overlay");
         QTEST(tray.bottomBar()->isVisible(), "bars");
         QTEST(tray.toolBar()->isVisible(), "bars");
-        // The overlay lifts itself when its click-through changes; the bars must be back above it
-        // before the next tap, not at the next stacking tick.
+        QFETCH(int, page);
+        QCOMPARE(tray.overlay()->currentPage(), page);
+        if (page > 1) // the label follows the page once it moved
+            QCOMPARE(tray.bottomBar()->pageText().remove(' '), tray.controller()->pageText());
+        // When the overlay lifts itself, the bars are back above it before the next tap.
         const QStringList raises = raisesSinceOverlayLifted(tray);
         QVERIFY2(raises == QStringList("none") || !tray.toolBar()->isVisible() ||
                      (!raises.isEmpty() && raises.last().startsWith(nameOf(tray.toolBar()))),
                  qPrintable(raises.join(", ")));
-    }
-
-    // A press on the show closes the pen menu, and moves the show on where it passes through.
-    void pressesOnAndOffTheControls_data()
-    {
-        columns<QString, bool, bool, int>("where", "drawing", "menuStays", "page");
-        QTest::newRow("bottom bar") << "bar" << true << true << 1;
-        QTest::newRow("panel corner") << "panel" << true << true << 1;
-        QTest::newRow("the show while drawing") << "show" << true << false << 1;
-        QTest::newRow("the show, clicks passing") << "show" << false << false << 2;
-        QTest::newRow("the bar, clicks passing") << "bar" << false << false << 1;
-    }
-    void pressesOnAndOffTheControls()
-    {
-        QFETCH(QString, where);
-        QFETCH(bool, drawing);
-        TrayMode tray(false);
-        tray.toolBar()->setExpanded(drawing);
-        const QPoint p = where == "bar"     ? tray.bottomBar()->geometry().center()
-                         : where == "panel" ? tray.panel()->geometry().topLeft()
-                                            : QPoint(5, 5);
-        fake->mouseHook(p.x(), p.y());
-        QTEST(tray.panel()->isVisible(), "menuStays");
-        QCOMPARE(tray.overlay()->isAnnotating(), drawing); // a press never ends drawing
-        QTEST(tray.overlay()->currentPage(), "page");
-    }
-
-    void stackingOrderAboveTheShow()
-    {
-        TrayMode tray(false);
-        const QString overlay = nameOf(tray.overlay()), bar = nameOf(tray.bottomBar());
-        fake->calls = {"raiseAbove " + overlay + " 0x0"};
-        tray.stackingTick();
-        QCOMPARE(raisesSinceOverlayLifted(tray),
-                 QStringList({overlay + ' ' + FakeBackend::name(kShow), bar + ' ' + overlay,
-                              nameOf(tray.toolBar()) + ' ' + bar}));
-    }
-
-    // A clicker's key while the show is in front moves the counter; the controller's own key
-    // coming back does not, nor does a re-detect of the same show.
-    void pageNumbersFlowToTheBarAndTheOverlay()
-    {
-        TrayMode tray(false);
-        tray.controller()->nextSlide();
-        QCOMPARE(tray.bottomBar()->pageText(), QStringLiteral("2 / ?"));
-        fake->keyHook(win::Key::PageDown);
-        QCOMPARE(tray.bottomBar()->pageText(), QStringLiteral("3 / ?"));
-        fake->keyHook(win::Key::Right);
-        tray.redetect();
-        QCOMPARE(tray.overlay()->currentPage(), 3);
-    }
-
-    // Without a tray host the grip's menu is the only way to hide the controls or quit.
-    void theToolBarOpensTheTrayMenu()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        TrayMode tray(true);
-        emit tray.toolBar()->menuRequested(QPoint(100, 100));
-        QTRY_VERIFY(tray.trayMenu()->menu()->isVisible());
-        tray.trayMenu()->menu()->hide();
     }
 };
 

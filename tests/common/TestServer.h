@@ -1,5 +1,5 @@
 // A misbehaving HTTP server on 127.0.0.1: canned or filler bodies streamed as the socket drains,
-// answers that stall, stop half-way or never end, and a record of the request targets.
+// answers that stall, stop half-way or never end, and a record of the request targets. No TLS.
 #pragma once
 
 #include <QHash>
@@ -47,27 +47,26 @@ private:
             return;
         const QByteArray target = socket->read(end + 4).split(' ').value(1);
         requests << target;
-        const Answer answer = m_answers.value(target.split('?').value(0), Answer{404});
-        if (answer.ending == Ending::Stall)
+        const Answer a = m_answers.value(target.split('?').value(0), Answer{404});
+        if (a.ending == Ending::Stall)
             return;
-        const qint64 length = answer.fillerSize >= 0 ? answer.fillerSize : answer.body.size();
-        socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " Test\r\n" +
-                      (answer.ending == Ending::Endless
-                           ? QByteArray("Transfer-Encoding: chunked\r\n\r\n")
-                           : "Content-Length: " + QByteArray::number(length) + "\r\n\r\n"));
-        const qint64 stop = answer.ending == Ending::CutOff ? length / 2 : length;
+        const bool endless = a.ending == Ending::Endless;
+        const qint64 length = a.fillerSize >= 0 ? a.fillerSize : a.body.size();
+        const qint64 stop = endless ? LLONG_MAX : a.ending == Ending::CutOff ? length / 2 : length;
+        socket->write("HTTP/1.1 " + QByteArray::number(a.status) + " Test\r\n" +
+                      (endless ? QByteArray("Transfer-Encoding: chunked\r\n\r\n")
+                               : "Content-Length: " + QByteArray::number(length) + "\r\n\r\n"));
         auto offset = std::make_shared<qint64>(0);
         const auto pump = [=] {
-            const bool endless = answer.ending == Ending::Endless;
-            while ((endless || *offset < stop) && socket->bytesToWrite() < kChunk * 4) {
-                const qint64 n = endless ? kChunk : qMin(kChunk, stop - *offset);
+            while (*offset < stop && socket->bytesToWrite() < kChunk * 4) {
+                const qint64 n = qMin(kChunk, stop - *offset);
                 const QByteArray bytes =
-                    answer.fillerSize >= 0 ? QByteArray(n, 'x') : answer.body.mid(*offset, n);
+                    a.fillerSize >= 0 ? QByteArray(n, 'x') : a.body.mid(*offset, n);
                 socket->write(endless ? QByteArray::number(n, 16) + "\r\n" + bytes + "\r\n"
                                       : bytes);
                 *offset += n;
             }
-            if (!endless && *offset >= stop)
+            if (*offset >= stop)
                 socket->disconnectFromHost();
         };
         QObject::connect(socket, &QTcpSocket::bytesWritten, socket, pump);

@@ -1,5 +1,5 @@
 // An updater beside a local server with its signals recorded in order, the program run as a
-// process, and private folders for settings and temporary files.
+// process, and private folders for settings and temporary files. No real update server is used.
 #pragma once
 
 #include "TestServer.h"
@@ -14,7 +14,7 @@ struct UpdateRig {
             events << QStringLiteral("prompt %1 forced=%2").arg(i.version).arg(forced);
         });
         QObject::connect(&updater, &Updater::status,
-                         [this](const QString &t) { events << "status " + t; });
+                         [this](QString t) { events << "status " + t; });
         QObject::connect(&updater, &Updater::finished, [this](bool ok, const QString &message) {
             events << QStringLiteral("finished %1 %2").arg(ok).arg(message);
         });
@@ -43,7 +43,6 @@ struct UpdateRig {
         QCoreApplication::setApplicationName("Podivex");
         for (const char *name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "TMPDIR"})
             qputenv(name, QString(root + '/' + name).toLocal8Bit());
-        QDir(root).mkpath("TMPDIR");
     }
     // Output and exit code, -2 for a crash; the event loop runs meanwhile, for the servers here.
     static QPair<QByteArray, int> run(const QStringList &args,

@@ -18,11 +18,11 @@ win::WindowInfo window(quintptr id, const QString &title, const QString &cls = {
 {
     return {FakeBackend::handle(id), title, cls, process, quint32(id), rect, true, false, flags};
 }
-
 // A captioned half-screen window, which a show is not.
-win::WindowInfo framed(const QString &title, const QString &cls, const QString &process)
+win::WindowInfo framed(const QString &title, const QString &cls = {}, const QString &process = {},
+                       quintptr id = 1)
 {
-    return window(1, title, cls, process, kHalf, WindowFlag::Caption);
+    return window(id, title, cls, process, kHalf, WindowFlag::Caption);
 }
 
 } // namespace
@@ -56,7 +56,7 @@ private slots:
             window(1, "PowerPoint Slide Show - a.pptx", "screenClass", "POWERPNT.EXE"), true);
         row("impress show", window(1, "Presenting: a.odp", "soffice", "SOFFICE.BIN"), true);
         row("wps show by class", framed("a", "WPSPresentationSlide", "WPP.EXE"), true);
-        row("strong title alone", framed("幻灯片放映中", "", ""), true);
+        row("strong title alone", framed("幻灯片放映中"), true);
         row("case is ignored", framed("x", "SCREENCLASS", "powerpnt.exe"), true);
         row("powerpoint editor", window(1, "a.pptx - PowerPoint", "PPTFrameClass", "POWERPNT.EXE"),
             false);
@@ -75,11 +75,11 @@ private slots:
     }
 
     // Each sign of a running show raises the score of a framed window; coverage counts from 85 %
-    // of the window's own screen, and that screen is asked once.
+    // of the window's own screen.
     void signsRaiseTheScore()
     {
         const auto present = [](QRect rect, win::WindowFlags flags = WindowFlag::Caption) {
-            return window(1, "Present", "", "SOFFICE.BIN", rect, flags);
+            return window(1, "Present", {}, "SOFFICE.BIN", rect, flags);
         };
         const int plain = scoreOf(present(kHalf));
         for (const win::WindowInfo &w :
@@ -96,19 +96,17 @@ private slots:
         };
         const int small = scoreOf(present(QRect(1920, 0, 100, 100)));
         fake->windows = {window(2, "a - PowerPoint", "", "POWERPNT.EXE"), present(second)};
-        fake->monitorQueries = 0;
         QVERIFY(SlideFinder::probeAll({}, -1).value(0).score > small);
-        QCOMPARE(fake->monitorQueries, 1);
     }
 
     void findPicks()
     {
         const auto strong = window(1, "Slide Show", "screenClass", "POWERPNT.EXE");
-        const auto weak = window(2, "Present", "", "PPTVIEW.EXE", kHalf, WindowFlag::Caption);
+        const auto weak = framed("Present", "", "PPTVIEW.EXE", 2);
         fake->windows = {strong, weak};
         fake->foreground = weak.handle;
         QCOMPARE(SlideFinder::find({}).handle, weak.handle); // a qualifying window in front wins
-        fake->windows[1] = window(2, "deck", "", "FOO.EXE", kHalf, WindowFlag::Caption);
+        fake->windows[1] = framed("deck", "", "FOO.EXE", 2);
         QCOMPARE(SlideFinder::find({}).handle, strong.handle); // one below the threshold does not
 
         // Ties keep the stacking order; excluded and minimised windows are skipped.
@@ -118,15 +116,14 @@ private slots:
         fake->windows[2].minimized = true;
         QCOMPARE(SlideFinder::find({}).handle, FakeBackend::handle(1));
         QCOMPARE(SlideFinder::find({FakeBackend::handle(1)}).handle, FakeBackend::handle(2));
-        fake->windows = {window(1, "deck", "", "PPTVIEW.EXE", kHalf, WindowFlag::Caption)};
+        fake->windows = {framed("deck", "", "PPTVIEW.EXE")};
         QVERIFY(!SlideFinder::find({}).handle);
     }
 
     void titlesPrintLiterally()
     {
         const SlideFinder::Result r{FakeBackend::handle(7), 127, "50%1 %4", "", "", "%2"};
-        QVERIFY(SlideFinder::describe(r).contains("50%1 %4"));
-        QVERIFY(SlideFinder::describe(r).contains("127"));
+        QVERIFY(SlideFinder::describe(r).contains(QRegularExpression("50%1 %4.*127")));
         const QString report = ProbeReport::reportText({r}, QDateTime::currentDateTime());
         QVERIFY(report.contains("50%1 %4") && report.contains("%2"));
     }

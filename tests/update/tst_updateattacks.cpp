@@ -1,7 +1,7 @@
-// The update engine against a local server: version order, the settings file and the decision for
-// each answer of the manifest. Then under attack: a hostile server, hostile temporary folders, a
-// second local user, a full disk, hostile console text and folder names, broken settings files,
-// racing and killed writers.
+// The update engine against a local server: version order, the settings file, the decision for each
+// answer of the manifest, the one-shot switches. Then under attack: a hostile server, hostile
+// temporary folders, a second user, a full disk, hostile console text and folder names, broken
+// settings files, racing and killed writers.
 #include "Columns.h"
 #include "UpdateRig.h"
 #include "update/UpdateSettings.h"
@@ -15,14 +15,17 @@ const QByteArray kSha = QCryptographicHash::hash(kScript, QCryptographicHash::Sh
 const QString kStarted = "安装程序已启动";
 constexpr auto readFile = UpdateRig::readFile;
 constexpr auto writeFile = UpdateRig::writeFile;
+using Answer = TestServer::Answer;
 using Ending = TestServer::Ending;
 using S = UpdateSettings::Mode;
 
 enum Plant { Nothing, ForeignFile, LinkOutside, LinkToVictim, NoTemp, TinyDisk };
-struct Engine {
+struct Check {
+    S mode;
+    bool manual;
     Plant plant;
-    TestServer::Answer manifest, installer;
-    QString outcome;
+    Answer manifest, installer;
+    QStringList events;
 };
 // A program row puts a file, a folder or 16 MB without a line break at a path, or sets silent.
 enum Setup { None, FileAt, FolderAt, GarbageAt, Silent };
@@ -37,7 +40,7 @@ struct Program {
 
 } // namespace
 
-Q_DECLARE_METATYPE(Engine)
+Q_DECLARE_METATYPE(Check)
 Q_DECLARE_METATYPE(Program)
 
 class TestUpdateAttacks : public QObject
@@ -94,87 +97,77 @@ private slots:
         QCOMPARE(UpdateSettings::mode(), S::Off);
     }
 
-    void decision_data()
+    // Mode, manual or not, and what the server answers: the events in order (prefixes), where
+    // the program went, and what was left. The hostile temporary folders and servers are attacks.
+    void check_data()
     {
-        columns<S, bool, QByteArray, QStringList>("mode", "manual", "body", "events");
-        const auto row = [](const char *name, S mode, bool manual, const QByteArray &body,
-                            const QStringList &events) {
-            QTest::newRow(name) << mode << manual << body << events;
+        columns<Check>("c");
+        // Rows of the decision, and attacks on a silent manual check.
+        const auto decide = [](const char *name, S mode, bool manual, const Answer &manifest,
+                               const QStringList &events) {
+            QTest::newRow(name) << Check{mode, manual, Nothing, manifest, {}, events};
         };
-        const auto m = [](const char *extra) {
-            return UpdateRig::manifest("none", QByteArray(64, 'A'), extra);
+        const auto attack = [](const char *name, Plant plant, const Answer &manifest,
+                               const Answer &installer, const QStringList &events) {
+            QTest::newRow(name) << Check{S::Silent, true, plant, manifest, installer, events};
         };
+        const auto ended = [](const QString &m) { return QStringList{"finished 0 " + m}; };
         // A failed manual check is also a notice.
         const auto failed = [](const QString &m) {
             return QStringList{"status " + m, "finished 0 " + m};
         };
+        const auto m = [](const char *extra) {
+            return Answer{200, UpdateRig::manifest("none", QByteArray(64, 'A'), extra)};
+        };
+        // These manifests name the installer relative to themselves.
+        const Answer plain{200, UpdateRig::manifest("setup.exe", kSha)};
+        const Answer sized{200, UpdateRig::manifest("setup.exe", kSha, ",\"size\":46")};
+        const Answer script{200, kScript};
+        const QStringList started{"status ", "finished 1 " + kStarted};
         const QString fields = "更新清单缺少必要字段（version/url/sha256）";
-        row("not newer", S::Silent, false, m(",\"version\":\"1\",\"min\":\"3\""),
-            {"finished 1 已是最新版本 v" PODIVEX_VERSION});
-        row("forced ignores skip", S::Ask, false, m(",\"min\":\"1.5\""),
-            {"prompt 2.0 forced=1", "finished 1 需要强制更新到 v2.0"});
-        row("skipped", S::Ask, false, m(""), {"finished 1 已跳过版本 v2.0"});
-        row("skipped, manual", S::Ask, true, m(""),
-            {"prompt 2.0 forced=0", "finished 1 发现新版本 v2.0"});
-        row("off: no request", S::Off, false, m(""), {"finished 1 已设置为不自动更新"});
-        row("off, manual", S::Off, true, m(""),
-            {"status 发现新版本 v2.0（当前设置为不自动更新）",
-             "finished 1 发现新版本 v2.0（不自动更新）"});
-        // The check goes on into the download, whose end is the one answer.
-        row("silent", S::Silent, true, m(""), {"finished 0 下载失败："});
-        row("not json", S::Ask, true, "<html>", failed("更新清单格式错误"));
-        row("number as version", S::Ask, true, m(",\"version\":2"), failed(fields));
-        row("short digest", S::Ask, true, UpdateRig::manifest("u", "abc"), failed(fields));
-        row("not found", S::Ask, false, "", {"finished 0 检查更新失败："});
-        row("file address", S::Ask, false, m(",\"url\":\"file:///etc/passwd\""),
-            {"finished 0 更新清单中的下载地址无效"});
-    }
-    void decision()
-    {
-        QFETCH(S, mode);
-        QFETCH(bool, manual);
-        QFETCH(QByteArray, body);
-        QFETCH(QStringList, events);
-        QVERIFY(UpdateSettings::setMode(mode) && UpdateSettings::skip("2.0"));
-        UpdateRig rig;
-        QVERIFY(rig.server.listen());
-        if (!body.isEmpty())
-            rig.server.setAnswer("/v.json", {200, body});
-        QVERIFY(rig.check("/v.json", manual));
-        QCOMPARE(rig.events.size(), events.size());
-        for (int i = 0; i < events.size(); ++i)
-            QVERIFY2(rig.events[i].startsWith(events[i]), qPrintable(rig.events[i]));
-        QCOMPARE(rig.server.requests.isEmpty(), events.last().endsWith("已设置为不自动更新"));
-    }
-    void engine_data()
-    {
-        columns<Engine>("c");
-        // The manifests name the installer relative to themselves.
-        const TestServer::Answer plain{200, UpdateRig::manifest("setup.exe", kSha)};
-        const TestServer::Answer sized{200, UpdateRig::manifest("setup.exe", kSha, ",\"size\":46")};
-        const TestServer::Answer script{200, kScript};
         const QString capped = "下载失败：安装程序超过 46 字节";
         const QString big = "检查更新失败：更新清单超过 64 KiB";
-        const auto row = [](const char *name, const Engine &c) { QTest::newRow(name) << c; };
-        row("foreign file in shared temp", {ForeignFile, plain, script, kStarted});
-        row("dangling link to outside", {LinkOutside, plain, script, kStarted});
-        row("link to a victim's file", {LinkToVictim, sized, script, kStarted});
-        row("temp folder missing", {NoTemp, plain, script, "下载失败：没有可用的临时目录"});
-        row("disk full", {TinyDisk, plain, {200, {}, 1 << 20}, "下载失败：写入安装程序失败"});
-        row("wrong digest", {Nothing, sized, {200, kScript.toUpper()}, "SHA-256"});
-        row("huge manifest", {Nothing, {200, {}, 512 << 20}, script, big});
-        row("endless manifest", {Nothing, {200, {}, 0, Ending::Endless}, script, big});
-        row("stalled manifest",
-            {Nothing, {200, {}, -1, Ending::Stall}, script, "检查更新失败：请求超时"});
-        row("more than declared", {Nothing, sized, {200, {}, 1LL << 30}, capped});
-        row("endless download", {Nothing, sized, {200, {}, 0, Ending::Endless}, capped});
-        row("cut off", {Nothing, plain, {200, kScript, -1, Ending::CutOff}, "下载失败："});
-        row("stalled download",
-            {Nothing, plain, {200, {}, -1, Ending::Stall}, "下载失败：下载超时"});
+        decide("not newer", S::Silent, false, m(",\"version\":\"1\",\"min\":\"3\""),
+               {"finished 1 已是最新版本 v" PODIVEX_VERSION});
+        decide("forced ignores skip", S::Ask, false, m(",\"min\":\"1.5\""),
+               {"prompt 2.0 forced=1", "finished 1 需要强制更新到 v2.0"});
+        decide("skipped", S::Ask, false, m(""), {"finished 1 已跳过版本 v2.0"});
+        decide("skipped, manual", S::Ask, true, m(""),
+               {"prompt 2.0 forced=0", "finished 1 发现新版本 v2.0"});
+        decide("off: no request", S::Off, false, m(""), {"finished 1 已设置为不自动更新"});
+        decide("off, manual", S::Off, true, m(""),
+               {"status 发现新版本 v2.0（当前设置为不自动更新）",
+                "finished 1 发现新版本 v2.0（不自动更新）"});
+        // The check goes on into the download, whose end is the one answer.
+        decide("silent", S::Silent, true, m(""), ended("下载失败："));
+        decide("not json", S::Ask, true, {200, "<html>"}, failed("更新清单格式错误"));
+        decide("number as version", S::Ask, true, m(",\"version\":2"), failed(fields));
+        decide("short digest", S::Ask, true, {200, UpdateRig::manifest("u", "abc")},
+               failed(fields));
+        decide("not found", S::Ask, false, {404}, ended("检查更新失败："));
+        decide("file address", S::Ask, false, m(",\"url\":\"file:///etc/passwd\""),
+               ended("更新清单中的下载地址无效"));
+        attack("foreign file in shared temp", ForeignFile, plain, script, started);
+        attack("dangling link to outside", LinkOutside, plain, script, started);
+        attack("link to a victim's file", LinkToVictim, sized, script, started);
+        attack("temp folder missing", NoTemp, plain, script, ended("下载失败：没有可用的临时目录"));
+        attack("disk full", TinyDisk, plain, {200, {}, 1 << 20},
+               ended("下载失败：写入安装程序失败"));
+        attack("wrong digest", Nothing, sized, {200, kScript.toUpper()},
+               {"status ", "finished 0 SHA-256"});
+        attack("huge manifest", Nothing, {200, {}, 512 << 20}, script, failed(big));
+        attack("endless manifest", Nothing, {200, {}, 0, Ending::Endless}, script, failed(big));
+        attack("stalled manifest", Nothing, {200, {}, -1, Ending::Stall}, script,
+               failed("检查更新失败：请求超时"));
+        attack("more than declared", Nothing, sized, {200, {}, 1LL << 30}, ended(capped));
+        attack("endless download", Nothing, sized, {200, {}, 0, Ending::Endless}, ended(capped));
+        attack("cut off", Nothing, plain, {200, kScript, -1, Ending::CutOff}, ended("下载失败："));
+        attack("stalled download", Nothing, plain, {200, {}, -1, Ending::Stall},
+               ended("下载失败：下载超时"));
     }
-    void engine()
+    void check()
     {
-        QFETCH(Engine, c);
+        QFETCH(Check, c);
         const QString temp = path("TMPDIR");
         const QString planted = temp + "/Podivex-2.0-Setup.exe";
         const QString target = path(c.plant == LinkOutside ? "outside/x.sh" : "outside/profile");
@@ -191,15 +184,18 @@ private slots:
         if (c.plant == TinyDisk &&
             (!root || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "x", temp})))
             QSKIP("a tiny tmpfs needs root");
+        QVERIFY(UpdateSettings::setMode(c.mode) && UpdateSettings::skip("2.0"));
         UpdateRig rig;
-        QVERIFY(rig.server.listen() && UpdateSettings::setMode(UpdateSettings::Silent));
+        QVERIFY(rig.server.listen());
         rig.server.setAnswer("/d/v.json", c.manifest);
         rig.server.setAnswer("/d/setup.exe", c.installer);
         rig.updater.setTimeouts(500, 500);
-        QVERIFY(rig.check("/d/v.json"));
-        const bool runs = c.outcome == kStarted;
-        QVERIFY2(rig.events.last().startsWith(QString("finished %1 ").arg(runs) + c.outcome),
-                 qPrintable(rig.events.last()));
+        QVERIFY(rig.check("/d/v.json", c.manual));
+        QCOMPARE(rig.events.size(), c.events.size());
+        for (int i = 0; i < c.events.size(); ++i)
+            QVERIFY2(rig.events[i].startsWith(c.events[i]), qPrintable(rig.events[i]));
+        QCOMPARE(rig.server.requests.isEmpty(), c.events.last().endsWith("已设置为不自动更新"));
+        const bool runs = c.events.last() == "finished 1 " + kStarted;
         QTRY_COMPARE(readFile(path("ran")).endsWith(" /S\n"), runs);
         // It ran from an owner-only folder of its own; nothing planted was followed or used, and
         // a failure leaves nothing behind.
@@ -234,12 +230,14 @@ private slots:
         const QStringList off{"--update-mode", "off"};
         const QString error = "^error: .+\n$";
         row("settings folder is a file", FileAt, "XDG_DATA_HOME/Quillmere", off, error, 1);
-        row("settings file is a folder", FolderAt, ini, off, error, 1);
+        row("settings file is a folder", FolderAt, ini, {"--save-ink", "off"}, error, 1);
         row("16 MB in one line, read", GarbageAt, ini, {"--update-mode", "status"},
             "^update-mode=ask\n$", 0);
         row("16 MB in one line, write", GarbageAt, ini, off, "^error: .+bytes\n$", 1);
         row("autostart folder is a file", FileAt, "XDG_CONFIG_HOME/autostart",
             {"--autostart", "on"}, error, 1);
+        row("ink switch, any case", None, {}, {"--save-ink", "OFF"}, "^save-ink=off\n$", 0);
+        row("ink switch, unknown value", None, {}, {"--save-ink", "?"}, "^usage: .+\n$", 1);
         row("address missing", None, {}, {"--check-update", "--update-url"}, "^usage: .+\n$", 1);
         row("control characters", None, {}, check,
             "^update=available version=2\\.0\\\\u001b\\[31m [^\\x1b]+ "
@@ -260,7 +258,7 @@ private slots:
         QVERIFY(c.setup != FileAt || writeFile(path(c.at), "x"));
         QVERIFY(c.setup != FolderAt || QDir().mkpath(path(c.at)));
         QVERIFY(c.setup != GarbageAt || writeFile(path(c.at), QByteArray(16 << 20, 'x')));
-        QVERIFY(c.setup != Silent || UpdateSettings::setMode(UpdateSettings::Silent));
+        QVERIFY(c.setup != Silent || UpdateSettings::setMode(S::Silent));
         TestServer server;
         QVERIFY(server.listen());
         server.setAnswer("/v.json",
@@ -296,14 +294,11 @@ private slots:
     void writers()
     {
         const QString exe = PODIVEX_BINARY_DIR "/Podivex";
-        QCOMPARE(
-            UpdateRig::run({"-c", "ulimit -f 0; exec \"$0\" --update-mode off", exe}, "/bin/sh")
-                .second,
-            -2);
+        const QStringList noRoom{"-c", "ulimit -f 0; exec \"$0\" --update-mode off", exe};
+        QCOMPARE(UpdateRig::run(noRoom, "/bin/sh").second, -2);
         QCOMPARE(UpdateRig::run({"--update-mode", "ask"}).second, 0);
         for (int round = 0; round < 20; ++round) {
-            const UpdateSettings::Mode mode =
-                round % 2 ? UpdateSettings::Off : UpdateSettings::Silent;
+            const S mode = round % 2 ? S::Off : S::Silent;
             QProcess other;
             other.start(exe, {"--update-mode", UpdateSettings::entry(mode).name});
             do

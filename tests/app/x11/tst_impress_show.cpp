@@ -10,8 +10,6 @@
 
 #include <QtTest>
 
-#include <memory>
-
 class TstImpressShow : public QObject
 {
     Q_OBJECT
@@ -38,13 +36,11 @@ private slots:
         QVERIFY2(impress.start(), "the slide show did not appear");
         tray = std::make_unique<TrayMode>(false);
         QCOMPARE(tray->currentTarget(), impress.showWindow());
-        QCOMPARE(tray->overlay()->currentPage(), 1);
         QTRY_COMPARE(tray->bottomBar()->pageText(), QStringLiteral("1 / ?"));
         QCOMPARE(win::foregroundWindow(), impress.showWindow()); // attaching takes no focus
     }
 
-    // Whatever moves the show, the label and the page of new ink move with it. Other keys of the
-    // same direction are the controller's suite's.
+    // Whatever moves the show, the label and the page of new ink move with it.
     void followsTheShow_data()
     {
         columns<QString, int>("action", "slide");

@@ -3,7 +3,6 @@
 // is on screen, or "failed". It leaves out any checking: the scripts do that.
 #include "ImpressShow.h"
 
-#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -12,8 +11,7 @@
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    const QStringList colours = app.arguments().mid(1);
-    ImpressShow show(colours);
+    ImpressShow show(app.arguments().mid(1)); // ended when it goes out of scope
     QTextStream out(stdout);
     if (!show.start()) {
         out << "failed" << Qt::endl;
@@ -22,11 +20,9 @@ int main(int argc, char *argv[])
     out << "ready " << show.pid() << ' ' << quintptr(show.showWindow()) << Qt::endl;
     QSocketNotifier input(fileno(stdin), QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char buffer[64];
-        if (std::fread(buffer, 1, 1, stdin) == 0)
+        char byte;
+        if (std::fread(&byte, 1, 1, stdin) == 0)
             app.quit();
     });
-    const int rc = app.exec();
-    show.stop();
-    return rc;
+    return app.exec();
 }
