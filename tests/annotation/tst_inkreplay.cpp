@@ -13,21 +13,18 @@ namespace
 
 const QSize kPage(300, 200);
 
-// Pen, highlighter over itself, eraser, a dot, translucent ink and strokes leaving every edge,
+// Pen, highlighter over itself, translucent ink, eraser, a dot and strokes leaving every edge,
 // then random strokes of every tool, all moved by `shift`.
 QList<Ink::Stroke> mixedPage(quint32 seed, int page, QPointF shift = {})
 {
+    using P = QList<QPointF>;
     QList<Ink::Stroke> strokes = {
-        {Ink::Pen, QColor(255, 59, 48), 6, {{-20, 30}, {150, 60}, {320, 20}}, page},
-        {Ink::Highlighter,
-         QColor(255, 214, 0),
-         32,
-         {{10, 50}, {200, 52}, {190, 70}, {20, 66}},
-         page},
-        {Ink::Pen, QColor(52, 199, 89, 200), 12, {{150, -30}, {160, 100}, {140, 230}}, page},
-        {Ink::Eraser, Qt::black, 24, {{100, 0}, {110, 120}}, page},
-        {Ink::Pen, QColor(76, 154, 255), 3, {{77.3, 91.7}}, page},
-        {Ink::Pen, Qt::black, 70, {{290, 190}, {330, 230}}, page},
+        {Ink::Pen, QColor(255, 59, 48), 6, P{{-20, 30}, {150, 60}, {320, 20}}, page},
+        {Ink::Highlighter, Qt::yellow, 32, P{{10, 50}, {200, 52}, {190, 70}, {20, 66}}, page},
+        {Ink::Pen, QColor(52, 199, 89, 200), 12, P{{150, -30}, {160, 100}, {140, 230}}, page},
+        {Ink::Eraser, Qt::black, 24, P{{100, 0}, {110, 120}}, page},
+        {Ink::Pen, QColor(76, 154, 255), 3, P{{77.3, 91.7}}, page},
+        {Ink::Pen, Qt::black, 70, P{{290, 190}, {330, 230}}, page},
     };
     QRandomGenerator random(seed);
     for (int s = 0; s < 40; ++s) {
@@ -39,8 +36,7 @@ QList<Ink::Stroke> mixedPage(quint32 seed, int page, QPointF shift = {})
         strokes << stroke;
     }
     for (Ink::Stroke &stroke : strokes)
-        for (QPointF &p : stroke.points)
-            p += shift;
+        stroke.points = QPolygonF(stroke.points).translated(shift);
     return strokes;
 }
 
