@@ -17,15 +17,12 @@ namespace
 // Far from the small ids the offscreen platform gives the program's own windows.
 win::WindowInfo show(quintptr n)
 {
-    return {FakeBackend::handle(0x100000 + n),
-            "Presenting: deck.odp",
-            {},
-            "SOFFICE.BIN",
-            0,
-            QRect(0, 0, 1920, 1080),
-            true,
-            false,
-            {}};
+    win::WindowInfo w;
+    w.handle = FakeBackend::handle(0x100000 + n);
+    w.title = "Presenting: deck.odp";
+    w.processName = "SOFFICE.BIN";
+    w.rect = QRect(0, 0, 1920, 1080);
+    return w;
 }
 const win::Handle kShow = show(1).handle;
 
