@@ -4,11 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define PODIVEX_INK_SSE2 1
-#endif
-
 namespace
 {
 
@@ -59,7 +54,7 @@ InkBlend::Shades::Shades(quint32 premultiplied) : color(premultiplied)
 void InkBlend::sourceOver(quint32 *dst, int n, quint32 color)
 {
     if ((color >> 24) == 255) {
-        std::fill_n(dst, n, color);
+        fill(dst, n, color);
         return;
     }
     const quint32 keep = 255 - (color >> 24);

@@ -6,7 +6,13 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define PODIVEX_INK_SSE2 1
+#endif
 
 namespace InkBlend
 {
@@ -29,6 +35,22 @@ struct Shades {
     std::array<quint32, 256> ink;
     std::array<quint8, 256> keep;
 };
+
+// n pixels of one colour. Spans of four or more end with a store overlapping the one before it
+// rather than with a loop over what is left.
+inline void fill(quint32 *dst, int n, quint32 color)
+{
+#ifdef PODIVEX_INK_SSE2
+    if (n >= 4) {
+        const __m128i four = _mm_set1_epi32(int(color));
+        for (int i = 0; i < n - 4; i += 4)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + i), four);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + n - 4), four);
+        return;
+    }
+#endif
+    std::fill_n(dst, n, color);
+}
 
 // Source-over of one colour at full coverage over n pixels.
 void sourceOver(quint32 *dst, int n, quint32 color);

@@ -139,15 +139,13 @@ void InkCanvas::replayDevice(int page, const QRect &device)
             if (fullWidth && top == band * kBandRows &&
                 bottom == std::min(buffer_.height(), top + kBandRows))
                 ink = Extent();
+            const QRect area(left, top, right - left, bottom - top);
             for (const StrokeCoverage *stroke : strokes) {
                 const QRect box = stroke->box();
-                const int y0 = std::max(top, box.top());
-                const int y1 = std::min(bottom, box.bottom() + 1);
-                if (y0 < y1)
-                    ink.widen(std::max(left, box.left()), std::min(right, box.right() + 1));
-                for (int y = y0; y < y1; ++y)
-                    stroke->blendRow(reinterpret_cast<quint32 *>(bits + y * stride), y, left,
-                                     right);
+                if (box.top() >= bottom || box.bottom() < top)
+                    continue;
+                ink.widen(std::max(left, box.left()), std::min(right, box.right() + 1));
+                stroke->blend(bits, stride, area);
             }
         }
     };

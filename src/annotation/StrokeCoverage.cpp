@@ -116,6 +116,18 @@ void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
     const quint8 *coverage = coverage_.data() + rowCoverage_[size_t(r)];
     const Run *run = runs_.data() + rowStart_[size_t(r)];
     const Run *const end = runs_.data() + rowStart_[size_t(r) + 1];
+    if (x0 <= box_.left() && box_.right() < x1) {
+        // The whole row is wanted: nothing to clip.
+        for (; run != end; ++run) {
+            const int x = box_.left() + run->x;
+            edge(x, coverage, int(run->left));
+            coverage += run->left;
+            full(x + run->left, int(run->full));
+            edge(x + run->left + run->full, coverage, int(run->right));
+            coverage += run->right;
+        }
+        return;
+    }
     for (; run != end; ++run) {
         const int x = box_.left() + run->x;
         const int right = x + run->left + run->full;
@@ -136,28 +148,40 @@ void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
     }
 }
 
-void StrokeCoverage::blendRow(quint32 *row, int y, int x0, int x1) const
+template <typename Edge, typename Full>
+void StrokeCoverage::forRows(uchar *bits, qsizetype stride, const QRect &area, Edge edge,
+                             Full full) const
 {
-    const int r = y - box_.top();
-    if (r < 0 || r >= box_.height())
-        return;
-    if (tool_ == Ink::Eraser) {
+    const int x0 = area.left();
+    const int x1 = area.right() + 1;
+    const int y1 = std::min(area.bottom(), box_.bottom()) + 1;
+    for (int y = std::max(area.top(), box_.top()); y < y1; ++y) {
+        auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
         forSpans(
-            r, x0, x1,
-            [row](int x, const quint8 *c, int n) { InkBlend::clearCoverage(row + x, c, n); },
-            [row](int x, int n) { std::fill_n(row + x, n, 0u); });
+            y - box_.top(), x0, x1, [&](int x, const quint8 *c, int n) { edge(row + x, c, n); },
+            [&](int x, int n) { full(row + x, n); });
+    }
+}
+
+void StrokeCoverage::blend(uchar *bits, qsizetype stride, const QRect &area) const
+{
+    if (tool_ == Ink::Eraser) {
+        forRows(
+            bits, stride, area,
+            [](quint32 *p, const quint8 *c, int n) { InkBlend::clearCoverage(p, c, n); },
+            [](quint32 *p, int n) { InkBlend::fill(p, n, 0u); });
         return;
     }
     const InkBlend::Shades &shades = *shades_;
-    const auto edge = [row, &shades](int x, const quint8 *c, int n) {
-        InkBlend::sourceOverCoverage(row + x, c, n, shades);
+    const auto edge = [&shades](quint32 *p, const quint8 *c, int n) {
+        InkBlend::sourceOverCoverage(p, c, n, shades);
     };
     if (shades.color >> 24 == 255)
-        forSpans(r, x0, x1, edge,
-                 [row, &shades](int x, int n) { std::fill_n(row + x, n, shades.color); });
+        forRows(bits, stride, area, edge,
+                [&shades](quint32 *p, int n) { InkBlend::fill(p, n, shades.color); });
     else
-        forSpans(r, x0, x1, edge,
-                 [row, &shades](int x, int n) { InkBlend::sourceOver(row + x, n, shades.color); });
+        forRows(bits, stride, area, edge,
+                [&shades](quint32 *p, int n) { InkBlend::sourceOver(p, n, shades.color); });
 }
 
 size_t StrokeCoverage::bytes() const

@@ -32,8 +32,8 @@ public:
     }
     // Every device pixel the stroke touches lies inside.
     QRect box() const { return box_; }
-    // Blends the stroke into row y of a buffer, between columns x0 (included) and x1.
-    void blendRow(quint32 *row, int y, int x0, int x1) const;
+    // Blends the stroke into the area of a buffer of ARGB32 premultiplied rows.
+    void blend(uchar *bits, qsizetype stride, const QRect &area) const;
     // Memory held, in bytes.
     size_t bytes() const;
 
@@ -50,6 +50,9 @@ private:
     // Calls edge(x, coverage, n) and full(x, n) for the spans of row r inside columns x0..x1.
     template <typename Edge, typename Full>
     void forSpans(int r, int x0, int x1, Edge edge, Full full) const;
+    // Calls edge(pixel, coverage, n) and full(pixel, n) for the spans inside the area.
+    template <typename Edge, typename Full>
+    void forRows(uchar *bits, qsizetype stride, const QRect &area, Edge edge, Full full) const;
 
     Ink::Tool tool_ = Ink::Pen;
     qreal dpr_ = 1;
