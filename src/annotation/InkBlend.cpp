@@ -21,11 +21,14 @@ inline __m128i byteMul4(__m128i x, __m128i a)
     return _mm_or_si128(_mm_andnot_si128(low, ag), rb);
 }
 
-// Four coverage bytes laid out as byteMul4 takes its factors.
-inline __m128i coverage4(const quint8 *coverage)
+// The first `count` of four coverage bytes, the others taken as none, laid out as byteMul4 takes
+// its factors.
+inline __m128i coverage4(const quint8 *coverage, int count = 4)
 {
+    static constexpr quint32 kFirst[] = {0, 0xff, 0xffff, 0xffffff, 0xffffffff};
     quint32 four;
     std::memcpy(&four, coverage, 4);
+    four &= kFirst[count];
     const __m128i c = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(four)), _mm_setzero_si128());
     return _mm_unpacklo_epi16(c, c);
 }
@@ -70,32 +73,41 @@ void InkBlend::sourceOver(quint32 *dst, int n, quint32 color)
 }
 
 void InkBlend::sourceOverCoverageWide(quint32 *dst, const quint8 *coverage, int n,
-                                      const Shades &shades)
+                                      const Shades &shades, bool room)
 {
     int i = 0;
 #ifdef PODIVEX_INK_SSE2
     // The colour at each coverage, then what it leaves of the pixel: 255 minus its alpha.
     const __m128i color = _mm_set1_epi32(int(shades.color));
     const __m128i full = _mm_set1_epi16(255);
-    for (; i + 4 <= n; i += 4) {
-        const __m128i ink = byteMul4(color, coverage4(coverage + i));
+    const auto blend4 = [&](quint32 *p, __m128i c) {
+        const __m128i ink = byteMul4(color, c);
         __m128i alpha = _mm_srli_epi32(ink, 24);
         alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
-        const __m128i scaled = byteMul4(load4(dst + i), _mm_sub_epi16(full, alpha));
-        store4(dst + i, _mm_add_epi32(scaled, ink));
-    }
+        store4(p, _mm_add_epi32(byteMul4(load4(p), _mm_sub_epi16(full, alpha)), ink));
+    };
+    for (; i + 4 <= n; i += 4)
+        blend4(dst + i, coverage4(coverage + i));
+    // No coverage leaves a pixel exactly as it was.
+    if (room && i < n)
+        return blend4(dst + i, coverage4(coverage + i, n - i));
 #endif
     for (; i < n; i += kWide - 1)
         sourceOverCoverage(dst + i, coverage + i, std::min(n - i, kWide - 1), shades);
 }
 
-void InkBlend::clearCoverageWide(quint32 *dst, const quint8 *coverage, int n)
+void InkBlend::clearCoverageWide(quint32 *dst, const quint8 *coverage, int n, bool room)
 {
     int i = 0;
 #ifdef PODIVEX_INK_SSE2
     const __m128i full = _mm_set1_epi16(255);
+    const auto clear4 = [&](quint32 *p, __m128i c) {
+        store4(p, byteMul4(load4(p), _mm_sub_epi16(full, c)));
+    };
     for (; i + 4 <= n; i += 4)
-        store4(dst + i, byteMul4(load4(dst + i), _mm_sub_epi16(full, coverage4(coverage + i))));
+        clear4(dst + i, coverage4(coverage + i));
+    if (room && i < n)
+        return clear4(dst + i, coverage4(coverage + i, n - i));
 #endif
     for (; i < n; i += kWide - 1)
         clearCoverage(dst + i, coverage + i, std::min(n - i, kWide - 1));

@@ -55,27 +55,31 @@ inline void fill(quint32 *dst, int n, quint32 color)
 // Source-over of one colour at full coverage over n pixels.
 void sourceOver(quint32 *dst, int n, quint32 color);
 
-// The wide spans of the two below.
-void sourceOverCoverageWide(quint32 *dst, const quint8 *coverage, int n, const Shades &shades);
-void clearCoverageWide(quint32 *dst, const quint8 *coverage, int n);
+// The spans of the two below that are blended four pixels at a time. With room, the last few
+// pixels are blended as four too: the four pixels from there may be read and written, and four
+// coverage bytes read.
+void sourceOverCoverageWide(quint32 *dst, const quint8 *coverage, int n, const Shades &shades,
+                            bool room);
+void clearCoverageWide(quint32 *dst, const quint8 *coverage, int n, bool room);
 
-// Most edges are one to three pixels wide: those are blended inline.
+// Most edges are one to three pixels wide: without room, those are blended inline.
 constexpr int kWide = 4;
 
 // Source-over of a colour at the given coverage of each pixel.
-inline void sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, const Shades &shades)
+inline void sourceOverCoverage(quint32 *dst, const quint8 *coverage, int n, const Shades &shades,
+                               bool room = false)
 {
-    if (n >= kWide)
-        return sourceOverCoverageWide(dst, coverage, n, shades);
+    if (n >= kWide || (room && n > 0))
+        return sourceOverCoverageWide(dst, coverage, n, shades, room);
     for (int i = 0; i < n; ++i)
         dst[i] = shades.ink[coverage[i]] + byteMul(dst[i], shades.keep[coverage[i]]);
 }
 
 // Clear at the given coverage of each pixel (full coverage leaves nothing).
-inline void clearCoverage(quint32 *dst, const quint8 *coverage, int n)
+inline void clearCoverage(quint32 *dst, const quint8 *coverage, int n, bool room = false)
 {
-    if (n >= kWide)
-        return clearCoverageWide(dst, coverage, n);
+    if (n >= kWide || (room && n > 0))
+        return clearCoverageWide(dst, coverage, n, room);
     for (int i = 0; i < n; ++i)
         dst[i] = byteMul(dst[i], 255u - coverage[i]);
 }

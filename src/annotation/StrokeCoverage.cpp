@@ -103,6 +103,7 @@ std::shared_ptr<const StrokeCoverage> StrokeCoverage::capture(const Ink::Stroke 
         }
     }
     c.rowStart_.push_back(quint32(c.runs_.size()));
+    c.coverage_.resize(c.coverage_.size() + 3); // an edge is read four bytes at a time
     c.rowStart_.shrink_to_fit();
     c.rowCoverage_.shrink_to_fit();
     c.runs_.shrink_to_fit();
@@ -155,10 +156,13 @@ void StrokeCoverage::forRows(uchar *bits, qsizetype stride, const QRect &area, E
     const int x0 = area.left();
     const int x1 = area.right() + 1;
     const int y1 = std::min(area.bottom(), box_.bottom()) + 1;
+    // Edges are blended four pixels at a time where the rest of the four lies inside the area.
+    const bool room = box_.right() + 4 <= x1;
     for (int y = std::max(area.top(), box_.top()); y < y1; ++y) {
         auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
         forSpans(
-            y - box_.top(), x0, x1, [&](int x, const quint8 *c, int n) { edge(row + x, c, n); },
+            y - box_.top(), x0, x1,
+            [&](int x, const quint8 *c, int n) { edge(row + x, c, n, room); },
             [&](int x, int n) { full(row + x, n); });
     }
 }
@@ -168,13 +172,15 @@ void StrokeCoverage::blend(uchar *bits, qsizetype stride, const QRect &area) con
     if (tool_ == Ink::Eraser) {
         forRows(
             bits, stride, area,
-            [](quint32 *p, const quint8 *c, int n) { InkBlend::clearCoverage(p, c, n); },
+            [](quint32 *p, const quint8 *c, int n, bool room) {
+                InkBlend::clearCoverage(p, c, n, room);
+            },
             [](quint32 *p, int n) { InkBlend::fill(p, n, 0u); });
         return;
     }
     const InkBlend::Shades &shades = *shades_;
-    const auto edge = [&shades](quint32 *p, const quint8 *c, int n) {
-        InkBlend::sourceOverCoverage(p, c, n, shades);
+    const auto edge = [&shades](quint32 *p, const quint8 *c, int n, bool room) {
+        InkBlend::sourceOverCoverage(p, c, n, shades, room);
     };
     if (shades.color >> 24 == 255)
         forRows(bits, stride, area, edge,

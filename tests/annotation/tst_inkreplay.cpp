@@ -100,35 +100,39 @@ private slots:
         QCOMPARE(canvas.image(), painted(page, dpr));
     }
 
-    // The wide paths work four pixels at a time: every length, against the pixel-by-pixel path.
+    // The wide paths work four pixels at a time: every length, with and without room for a last
+    // four past the span, against the pixel-by-pixel path.
     void blendingSpans_data()
     {
         QTest::addColumn<int>("n");
-        for (int n = 1; n <= 11; ++n)
-            QTest::addRow("%d pixels", n) << n;
+        QTest::addColumn<bool>("room");
+        for (bool room : {false, true})
+            for (int n = 1; n <= 11; ++n)
+                QTest::addRow("%d pixels%s", n, room ? ", room" : "") << n << room;
     }
     void blendingSpans()
     {
         QFETCH(int, n);
+        QFETCH(bool, room);
         QRandomGenerator random(n);
-        std::vector<quint32> under(size_t(n + 1));
-        std::vector<quint8> coverage(static_cast<size_t>(n));
+        std::vector<quint32> under(size_t(n + 4));
+        std::vector<quint8> coverage(size_t(n + 3)); // what lies past the span must not count
         for (quint32 &p : under)
             p = qPremultiply(random.generate());
         for (quint8 &c : coverage)
-            c = quint8(random.bounded(256));
+            c = quint8(1 + random.bounded(255));
         const quint32 color = qPremultiply(qRgba(200, 30, 90, 110));
         const InkBlend::Shades shades(color);
         auto wide = under, single = under;
         InkBlend::sourceOver(wide.data(), n, color);
-        InkBlend::sourceOverCoverage(wide.data(), coverage.data(), n, shades);
-        InkBlend::clearCoverage(wide.data(), coverage.data(), n);
+        InkBlend::sourceOverCoverage(wide.data(), coverage.data(), n, shades, room);
+        InkBlend::clearCoverage(wide.data(), coverage.data(), n, room);
         for (int i = 0; i < n; ++i) {
             InkBlend::sourceOver(&single[size_t(i)], 1, color);
             InkBlend::sourceOverCoverage(&single[size_t(i)], &coverage[size_t(i)], 1, shades);
             InkBlend::clearCoverage(&single[size_t(i)], &coverage[size_t(i)], 1);
         }
-        QCOMPARE(wide, single); // the pixel after the span untouched too
+        QCOMPARE(wide, single); // the pixels after the span untouched too
     }
 };
 
