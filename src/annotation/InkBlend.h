@@ -1,7 +1,7 @@
 // Hand-written pixel arithmetic for replaying ink into a premultiplied ARGB32 buffer, rounded
 // exactly as the toolkit's raster engine rounds source-over and clear. A scalar path everywhere,
-// and an SSE2 path on x86-64 for spans of four pixels or more. Leaves out where the coverage
-// comes from.
+// and an SSE2 path on x86-64 for spans of four pixels or more, and for shorter ones where the
+// caller has room past them. Leaves out where the coverage comes from.
 #pragma once
 
 #include <QtGlobal>
