@@ -80,6 +80,13 @@ void InkCanvas::drawLive(const Ink::Stroke &stroke)
 void InkCanvas::learn(const StrokeStore::Entry &entry)
 {
     entry.coverage = StrokeCoverage::capture(entry.stroke, dpr_, buffer_.rect(), scratch_);
+    // What it covers of the strokes under it need not be blended again.
+    for (const StrokeStore::Entry &earlier : store_.page(entry.stroke.page)) {
+        if (&earlier == &entry)
+            break;
+        if (earlier.coverage && earlier.coverage->serves(dpr_, buffer_.rect()))
+            earlier.coverage->hideUnder(*entry.coverage, entry.id);
+    }
 }
 
 void InkCanvas::replay(int page)

@@ -28,7 +28,8 @@ public:
     // The buffer may differ from a replay here (logical pixels), e.g. where a stroke was pushed
     // out.
     void markStale(const QRectF &area) { stale_ = stale_.united(area); }
-    // Learns the coverage of a stroke just stored, so that replays need not draw it again.
+    // Learns the coverage of a stroke just stored, so that replays need not draw it again, and
+    // what it hides of the strokes before it on its page.
     void learn(const StrokeStore::Entry &entry);
     // Replays every stroke of the page over a cleared buffer.
     void replay(int page);

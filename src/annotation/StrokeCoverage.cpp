@@ -93,7 +93,7 @@ std::shared_ptr<const StrokeCoverage> StrokeCoverage::capture(const Ink::Stroke 
                 ++x;
                 continue;
             }
-            Run run{quint16(x), 0, 0, 0};
+            Run run{quint16(x), 0, 0, 0, 0};
             edge(x, run.left);
             for (; run.full < 65535 && alpha(x) == 255; ++x)
                 ++run.full;
@@ -120,6 +120,10 @@ void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
     if (x0 <= box_.left() && box_.right() < x1) {
         // The whole row is wanted: nothing to clip.
         for (; run != end; ++run) {
+            if (run->hiddenBy) {
+                coverage += run->left + run->right;
+                continue;
+            }
             const int x = box_.left() + run->x;
             edge(x, coverage, int(run->left));
             coverage += run->left;
@@ -130,6 +134,10 @@ void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
         return;
     }
     for (; run != end; ++run) {
+        if (run->hiddenBy) {
+            coverage += run->left + run->right;
+            continue;
+        }
         const int x = box_.left() + run->x;
         const int right = x + run->left + run->full;
         int from = std::max(x0, x);
@@ -188,6 +196,47 @@ void StrokeCoverage::blend(uchar *bits, qsizetype stride, const QRect &area) con
     else
         forRows(bits, stride, area, edge,
                 [&shades](quint32 *p, int n) { InkBlend::sourceOver(p, n, shades.color); });
+}
+
+bool StrokeCoverage::opaque() const
+{
+    return tool_ == Ink::Eraser || shades_->color >> 24 == 255;
+}
+
+void StrokeCoverage::hideUnder(const StrokeCoverage &later, quint16 id) const
+{
+    const QRect both = box_.intersected(later.box_);
+    if (both.isEmpty() || !later.opaque())
+        return;
+    for (int y = both.top(); y <= both.bottom(); ++y) {
+        const Run *run = runs_.data() + rowStart_[size_t(y - box_.top())];
+        const Run *const end = runs_.data() + rowStart_[size_t(y - box_.top()) + 1];
+        const Run *over = later.runs_.data() + later.rowStart_[size_t(y - later.box_.top())];
+        const Run *const overEnd =
+            later.runs_.data() + later.rowStart_[size_t(y - later.box_.top()) + 1];
+        // Both lists run left to right: walk them together.
+        while (run != end && over != overEnd) {
+            const int from = box_.left() + run->x;
+            const int to = from + run->left + run->full + run->right;
+            const int fullFrom = later.box_.left() + over->x + over->left;
+            const int fullTo = fullFrom + over->full;
+            if (fullTo <= from) {
+                ++over;
+                continue;
+            }
+            if (fullFrom <= from && to <= fullTo && run->hiddenBy == 0)
+                run->hiddenBy = id;
+            ++run;
+        }
+    }
+}
+
+void StrokeCoverage::reveal(quint16 id) const
+{
+    for (const Run &run : runs_) {
+        if (run.hiddenBy == id)
+            run.hiddenBy = 0;
+    }
 }
 
 size_t StrokeCoverage::bytes() const

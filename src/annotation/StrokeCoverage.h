@@ -34,6 +34,14 @@ public:
     QRect box() const { return box_; }
     // Blends the stroke into the area of a buffer of ARGB32 premultiplied rows.
     void blend(uchar *bits, qsizetype stride, const QRect &area) const;
+    // Whether the stroke leaves the pixels it covers fully the same whatever lay under them: an
+    // eraser, or ink without transparency.
+    bool opaque() const;
+    // Marks the runs of this stroke that `later`, a stroke drawn after it, covers fully and
+    // opaquely: replays skip them until reveal(id). Both must serve the same buffer.
+    void hideUnder(const StrokeCoverage &later, quint16 id) const;
+    // The stroke named `id` is gone: what it hid shows again.
+    void reveal(quint16 id) const;
     // Memory held, in bytes.
     size_t bytes() const;
 
@@ -45,6 +53,9 @@ private:
         quint8 left;
         quint8 right;
         quint16 full;
+        // The later stroke hiding the whole run, or 0. Marks change on the GUI thread only,
+        // never during a replay.
+        mutable quint16 hiddenBy;
     };
 
     // Calls edge(x, coverage, n) and full(x, n) for the spans of row r inside columns x0..x1.

@@ -1,6 +1,8 @@
 // The strokes of every page, oldest first, with the cap per page.
 #include "annotation/StrokeStore.h"
 
+#include "annotation/StrokeCoverage.h"
+
 int StrokeStore::count(int page) const
 {
     return int(this->page(page).size());
@@ -24,7 +26,8 @@ QList<Ink::Stroke> StrokeStore::strokes(int page) const
 QList<Ink::Stroke> StrokeStore::append(const Ink::Stroke &stroke)
 {
     QList<Entry> &list = pages_[stroke.page];
-    list.append(Entry{stroke, {}});
+    lastId_ = lastId_ == 65535 ? 1 : lastId_ + 1; // 0 names no stroke
+    list.append(Entry{stroke, {}, lastId_});
     QList<Ink::Stroke> pushedOut;
     while (list.size() > kMaxStrokesPerPage)
         pushedOut.append(list.takeFirst().stroke);
@@ -36,7 +39,12 @@ std::optional<Ink::Stroke> StrokeStore::takeLast(int page)
     const auto it = pages_.find(page);
     if (it == pages_.end() || it->isEmpty())
         return std::nullopt;
-    return it->takeLast().stroke;
+    const Entry last = it->takeLast();
+    for (const Entry &entry : *it) {
+        if (entry.coverage)
+            entry.coverage->reveal(last.id);
+    }
+    return last.stroke;
 }
 
 void StrokeStore::dropCoverageExcept(const QList<int> &keep)

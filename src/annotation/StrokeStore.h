@@ -20,6 +20,9 @@ public:
         Ink::Stroke stroke;
         // Filled and replaced by the canvas; shared so that copies of a page stay cheap.
         mutable std::shared_ptr<const StrokeCoverage> coverage;
+        // Names the stroke in what it hides of earlier strokes' coverage. Ids come round again
+        // after 65535 strokes; an undo then shows more than it must, never less.
+        quint16 id = 0;
     };
 
     int count(int page) const;
@@ -35,4 +38,5 @@ public:
 
 private:
     QHash<int, QList<Entry>> pages_;
+    quint16 lastId_ = 0;
 };

@@ -94,10 +94,19 @@ private slots:
                         !changed.contains(QPoint(0, kPage.height() - 1)));
             from = to;
         }
-        QList<Ink::Stroke> page = pages[2];
-        canvas.replayArea(2, StrokePainter::reach(*store.takeLast(2))); // undo: a partial replay
-        page.removeLast();
-        QCOMPARE(canvas.image(), painted(page, dpr));
+        // Undo, a partial replay: of a random stroke, then of wide opaque ones over everything,
+        // which hid whole runs of the strokes under them.
+        for (Ink::Tool tool : {Ink::Pen, Ink::Eraser}) {
+            const Ink::Stroke cover{tool, Qt::black, 40, {{0, 60}, {150, 40}, {300, 80}}, 2};
+            store.append(cover);
+            canvas.learn(store.page(2).last());
+        }
+        canvas.replay(2);
+        QCOMPARE(canvas.image(), painted(store.strokes(2), dpr));
+        for (int undo = 0; undo < 3; ++undo) {
+            canvas.replayArea(2, StrokePainter::reach(*store.takeLast(2)));
+            QCOMPARE(canvas.image(), painted(store.strokes(2), dpr));
+        }
     }
 
     // The wide paths work four pixels at a time: every length, with and without room for a last
