@@ -208,6 +208,7 @@ void StrokeCoverage::hideUnder(const StrokeCoverage &later, quint16 id) const
     const QRect both = box_.intersected(later.box_);
     if (both.isEmpty() || !later.opaque())
         return;
+    bool hid = false;
     for (int y = both.top(); y <= both.bottom(); ++y) {
         const Run *run = runs_.data() + rowStart_[size_t(y - box_.top())];
         const Run *const end = runs_.data() + rowStart_[size_t(y - box_.top()) + 1];
@@ -224,23 +225,38 @@ void StrokeCoverage::hideUnder(const StrokeCoverage &later, quint16 id) const
                 ++over;
                 continue;
             }
-            if (fullFrom <= from && to <= fullTo && run->hiddenBy == 0)
+            if (fullFrom <= from && to <= fullTo && run->hiddenBy == 0) {
                 run->hiddenBy = id;
+                hid = true;
+            }
             ++run;
         }
     }
+    if (hid)
+        hiders_.push_back(id);
 }
 
-void StrokeCoverage::reveal(quint16 id) const
+void StrokeCoverage::reveal(quint16 id, const QRectF &reach) const
 {
-    for (const Run &run : runs_) {
-        if (run.hiddenBy == id)
-            run.hiddenBy = 0;
+    const auto hider = std::find(hiders_.begin(), hiders_.end(), id);
+    if (hider == hiders_.end())
+        return;
+    hiders_.erase(hider);
+    // It hid nothing outside the box it had when it was learnt, which lies inside its reach.
+    const QRect rows =
+        QRectF(reach.topLeft() * dpr_, reach.size() * dpr_).toAlignedRect().intersected(box_);
+    if (rows.isEmpty())
+        return;
+    const auto end = runs_.begin() + rowStart_[size_t(rows.bottom() - box_.top()) + 1];
+    for (auto run = runs_.begin() + rowStart_[size_t(rows.top() - box_.top())]; run != end; ++run) {
+        if (run->hiddenBy == id)
+            run->hiddenBy = 0;
     }
 }
 
 size_t StrokeCoverage::bytes() const
 {
     return sizeof(*this) + (rowStart_.capacity() + rowCoverage_.capacity()) * sizeof(quint32) +
-           runs_.capacity() * sizeof(Run) + coverage_.capacity();
+           runs_.capacity() * sizeof(Run) + coverage_.capacity() +
+           hiders_.capacity() * sizeof(quint16);
 }

@@ -40,8 +40,9 @@ public:
     // Marks the runs of this stroke that `later`, a stroke drawn after it, covers fully and
     // opaquely: replays skip them until reveal(id). Both must serve the same buffer.
     void hideUnder(const StrokeCoverage &later, quint16 id) const;
-    // The stroke named `id` is gone: what it hid shows again.
-    void reveal(quint16 id) const;
+    // The stroke named `id`, which reached no further than `reach` (logical pixels), is gone:
+    // what it hid shows again.
+    void reveal(quint16 id, const QRectF &reach) const;
     // Memory held, in bytes.
     size_t bytes() const;
 
@@ -74,4 +75,5 @@ private:
     std::vector<quint32> rowCoverage_; // where row r's coverage bytes begin
     std::vector<Run> runs_;
     std::vector<quint8> coverage_;
+    mutable std::vector<quint16> hiders_; // every id hiding a run here
 };

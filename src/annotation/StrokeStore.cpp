@@ -2,6 +2,7 @@
 #include "annotation/StrokeStore.h"
 
 #include "annotation/StrokeCoverage.h"
+#include "annotation/StrokePainter.h"
 
 int StrokeStore::count(int page) const
 {
@@ -40,9 +41,10 @@ std::optional<Ink::Stroke> StrokeStore::takeLast(int page)
     if (it == pages_.end() || it->isEmpty())
         return std::nullopt;
     const Entry last = it->takeLast();
+    const QRectF reach = StrokePainter::reach(last.stroke);
     for (const Entry &entry : *it) {
         if (entry.coverage)
-            entry.coverage->reveal(last.id);
+            entry.coverage->reveal(last.id, reach);
     }
     return last.stroke;
 }
