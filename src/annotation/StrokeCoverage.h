@@ -1,6 +1,6 @@
-// What one finished stroke covers in device pixels, kept as runs per row, and how it is blended
-// back: bit for bit what drawing the stroke with the toolkit's painter leaves. Leaves out which
-// strokes to blend and where (the canvas's business).
+// What one finished stroke covers in device pixels, kept as runs per row, which of those runs
+// later strokes hide, and how it is blended back: bit for bit what drawing the stroke with the
+// toolkit's painter leaves. Leaves out which strokes to blend and where (the canvas's business).
 #pragma once
 
 #include "annotation/Ink.h"

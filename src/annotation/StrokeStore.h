@@ -1,5 +1,6 @@
 // The strokes of every page, oldest first, with the cap per page. Knows nothing of pixels beyond
-// a slot per stroke where the canvas keeps what it learnt from drawing it.
+// a slot per stroke where the canvas keeps what it learnt from drawing it, which a stroke taken
+// back must no longer hide.
 #pragma once
 
 #include "annotation/Ink.h"
