@@ -190,7 +190,7 @@ void StrokeCoverage::blend(uchar *bits, qsizetype stride, const QRect &area) con
     const auto edge = [&shades](quint32 *p, const quint8 *c, int n, bool room) {
         InkBlend::sourceOverCoverage(p, c, n, shades, room);
     };
-    if (shades.color >> 24 == 255)
+    if (opaque()) // a plain fill
         forRows(bits, stride, area, edge,
                 [&shades](quint32 *p, int n) { InkBlend::fill(p, n, shades.color); });
     else

@@ -94,8 +94,8 @@ private slots:
                         !changed.contains(QPoint(0, kPage.height() - 1)));
             from = to;
         }
-        // Undo, a partial replay: of a random stroke, then of wide opaque ones over everything,
-        // which hid whole runs of the strokes under them.
+        // Undo, a partial replay: of wide opaque strokes over everything, which hid whole runs of
+        // the strokes under them, then of a random stroke.
         for (Ink::Tool tool : {Ink::Pen, Ink::Eraser}) {
             const Ink::Stroke cover{tool, Qt::black, 40, {{0, 60}, {150, 40}, {300, 80}}, 2};
             store.append(cover);
