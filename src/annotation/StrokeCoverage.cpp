@@ -93,7 +93,7 @@ std::shared_ptr<const StrokeCoverage> StrokeCoverage::capture(const Ink::Stroke 
                 ++x;
                 continue;
             }
-            Run run{quint16(x), 0, 0, 0, 0};
+            Run run{quint16(x), 0, 0, 0, 0, 0, 0};
             edge(x, run.left);
             for (; run.full < 65535 && alpha(x) == 255; ++x)
                 ++run.full;
@@ -125,10 +125,12 @@ void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
                 continue;
             }
             const int x = box_.left() + run->x;
-            edge(x, coverage, int(run->left));
+            if (!run->leftHidden)
+                edge(x, coverage, int(run->left));
             coverage += run->left;
             full(x + run->left, int(run->full));
-            edge(x + run->left + run->full, coverage, int(run->right));
+            if (!run->rightHidden)
+                edge(x + run->left + run->full, coverage, int(run->right));
             coverage += run->right;
         }
         return;
@@ -142,7 +144,7 @@ void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
         const int right = x + run->left + run->full;
         int from = std::max(x0, x);
         int to = std::min(x1, x + int(run->left));
-        if (from < to)
+        if (from < to && !run->leftHidden)
             edge(from, coverage + (from - x), to - from);
         coverage += run->left;
         from = std::max(x0, x + int(run->left));
@@ -151,7 +153,7 @@ void StrokeCoverage::forSpans(int r, int x0, int x1, Edge edge, Full full) const
             full(from, to - from);
         from = std::max(x0, right);
         to = std::min(x1, right + int(run->right));
-        if (from < to)
+        if (from < to && !run->rightHidden)
             edge(from, coverage + (from - right), to - from);
         coverage += run->right;
     }
@@ -215,21 +217,32 @@ void StrokeCoverage::hideUnder(const StrokeCoverage &later, quint16 id) const
         const Run *over = later.runs_.data() + later.rowStart_[size_t(y - later.box_.top())];
         const Run *const overEnd =
             later.runs_.data() + later.rowStart_[size_t(y - later.box_.top()) + 1];
-        // Both lists run left to right: walk them together.
-        while (run != end && over != overEnd) {
+        // Both lists run left to right: walk them together. The full run of `later` that
+        // could contain a span is the first one ending past its start.
+        const auto covered = [&](int from, int to) {
+            while (over != overEnd && later.box_.left() + over->x + over->left + over->full <= from)
+                ++over;
+            return over != overEnd && later.box_.left() + over->x + over->left <= from &&
+                   to <= later.box_.left() + over->x + over->left + over->full;
+        };
+        for (; run != end && over != overEnd; ++run) {
+            if (run->hiddenBy != 0)
+                continue;
             const int from = box_.left() + run->x;
             const int to = from + run->left + run->full + run->right;
-            const int fullFrom = later.box_.left() + over->x + over->left;
-            const int fullTo = fullFrom + over->full;
-            if (fullTo <= from) {
-                ++over;
-                continue;
-            }
-            if (fullFrom <= from && to <= fullTo && run->hiddenBy == 0) {
+            if (covered(from, to)) {
                 run->hiddenBy = id;
                 hid = true;
+                continue;
             }
-            ++run;
+            if (run->left > 0 && !run->leftHidden && covered(from, from + run->left)) {
+                run->leftHidden = 1;
+                hid = true;
+            }
+            if (run->right > 0 && !run->rightHidden && covered(to - run->right, to)) {
+                run->rightHidden = 1;
+                hid = true;
+            }
         }
     }
     if (hid)
@@ -251,6 +264,9 @@ void StrokeCoverage::reveal(quint16 id, const QRectF &reach) const
     for (auto run = runs_.begin() + rowStart_[size_t(rows.top() - box_.top())]; run != end; ++run) {
         if (run->hiddenBy == id)
             run->hiddenBy = 0;
+        // Which stroke hid an edge is not kept: other strokes' edge marks go too.
+        run->leftHidden = 0;
+        run->rightHidden = 0;
     }
 }
 

@@ -1,6 +1,7 @@
 // What one finished stroke covers in device pixels, kept as runs per row, which of those runs
-// later strokes hide, and how it is blended back: bit for bit what drawing the stroke with the
-// toolkit's painter leaves. Leaves out which strokes to blend and where (the canvas's business).
+// and their edges later strokes hide, and how it is blended back: bit for bit what drawing the
+// stroke with the toolkit's painter leaves. Leaves out which strokes to blend and where (the
+// canvas's business).
 #pragma once
 
 #include "annotation/Ink.h"
@@ -20,6 +21,9 @@ struct Shades;
 class StrokeCoverage
 {
 public:
+    // Stroke ids that can name a hider: 1 up to this.
+    static constexpr quint16 kIds = (1 << 14) - 1;
+
     // Draws the stroke once into scratch (grown as needed) and keeps its coverage inside the
     // device rectangle `within`.
     static std::shared_ptr<const StrokeCoverage> capture(const Ink::Stroke &stroke, qreal dpr,
@@ -37,11 +41,11 @@ public:
     // Whether the stroke leaves the pixels it covers fully the same whatever lay under them: an
     // eraser, or ink without transparency.
     bool opaque() const;
-    // Marks the runs of this stroke that `later`, a stroke drawn after it, covers fully and
-    // opaquely: replays skip them until reveal(id). Both must serve the same buffer.
+    // Marks the runs and edges of this stroke that `later`, a stroke drawn after it, covers fully
+    // and opaquely: replays skip them until reveal(id). Both must serve the same buffer.
     void hideUnder(const StrokeCoverage &later, quint16 id) const;
     // The stroke named `id`, which reached no further than `reach` (logical pixels), is gone:
-    // what it hid shows again.
+    // what it hid shows again, and so do other strokes' hidden edges in those rows.
     void reveal(quint16 id, const QRectF &reach) const;
     // Memory held, in bytes.
     size_t bytes() const;
@@ -54,9 +58,11 @@ private:
         quint8 left;
         quint8 right;
         quint16 full;
-        // The later stroke hiding the whole run, or 0. Marks change on the GUI thread only,
-        // never during a replay.
-        mutable quint16 hiddenBy;
+        // The later stroke hiding the whole run, or 0, and whether later strokes hide either
+        // edge. Marks change on the GUI thread only, never during a replay.
+        mutable quint16 hiddenBy : 14;
+        mutable quint16 leftHidden : 1;
+        mutable quint16 rightHidden : 1;
     };
 
     // Calls edge(x, coverage, n) and full(x, n) for the spans of row r inside columns x0..x1.
@@ -75,5 +81,5 @@ private:
     std::vector<quint32> rowCoverage_; // where row r's coverage bytes begin
     std::vector<Run> runs_;
     std::vector<quint8> coverage_;
-    mutable std::vector<quint16> hiders_; // every id hiding a run here
+    mutable std::vector<quint16> hiders_; // every id hiding a run or edge here
 };

@@ -27,7 +27,7 @@ QList<Ink::Stroke> StrokeStore::strokes(int page) const
 QList<Ink::Stroke> StrokeStore::append(const Ink::Stroke &stroke)
 {
     QList<Entry> &list = pages_[stroke.page];
-    lastId_ = lastId_ == 65535 ? 1 : lastId_ + 1; // 0 names no stroke
+    lastId_ = lastId_ % StrokeCoverage::kIds + 1; // 0 names no stroke
     list.append(Entry{stroke, {}, lastId_});
     QList<Ink::Stroke> pushedOut;
     while (list.size() > kMaxStrokesPerPage)

@@ -22,7 +22,7 @@ public:
         // Filled and replaced by the canvas; shared so that copies of a page stay cheap.
         mutable std::shared_ptr<const StrokeCoverage> coverage;
         // Names the stroke in what it hides of earlier strokes' coverage. Ids come round again
-        // after 65535 strokes; an undo then shows more than it must, never less.
+        // after StrokeCoverage::kIds strokes; an undo then shows more than it must, never less.
         quint16 id = 0;
     };
 

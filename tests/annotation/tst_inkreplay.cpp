@@ -94,10 +94,10 @@ private slots:
                         !changed.contains(QPoint(0, kPage.height() - 1)));
             from = to;
         }
-        // Undo, a partial replay: of wide opaque strokes over everything, which hid whole runs of
-        // the strokes under them, then of a random stroke.
+        // Undo, a partial replay: of wide opaque strokes across the ink of page 2, which hid
+        // runs and edges of the strokes under them, then of a random stroke.
         for (Ink::Tool tool : {Ink::Pen, Ink::Eraser}) {
-            const Ink::Stroke cover{tool, Qt::black, 40, {{0, 60}, {150, 40}, {300, 80}}, 2};
+            const Ink::Stroke cover{tool, Qt::black, 40, {{150, 200}, {220, 130}, {300, 170}}, 2};
             store.append(cover);
             canvas.learn(store.page(2).last());
         }
