@@ -110,13 +110,13 @@ private slots:
     }
 
     // The wide paths work four pixels at a time: every length, with and without room for a last
-    // four past the span, against the pixel-by-pixel path.
+    // four past the span, against the pixel-by-pixel path; fills past sixteen pixels loop.
     void blendingSpans_data()
     {
         QTest::addColumn<int>("n");
         QTest::addColumn<bool>("room");
         for (bool room : {false, true})
-            for (int n = 1; n <= 11; ++n)
+            for (int n = 1; n <= 19; ++n)
                 QTest::addRow("%d pixels%s", n, room ? ", room" : "") << n << room;
     }
     void blendingSpans()
@@ -142,6 +142,9 @@ private slots:
             InkBlend::clearCoverage(&single[size_t(i)], &coverage[size_t(i)], 1);
         }
         QCOMPARE(wide, single); // the pixels after the span untouched too
+        InkBlend::fill(wide.data(), n, color);
+        std::fill_n(single.begin(), n, color);
+        QCOMPARE(wide, single);
     }
 };
 
