@@ -1,4 +1,4 @@
-// Hand-written pixel arithmetic for replaying ink, scalar and SSE2.
+// The per-colour tables, and source-over of one colour over long spans, scalar and SSE2.
 #include "annotation/InkBlend.h"
 
 InkBlend::Shades::Shades(quint32 premultiplied) : color(premultiplied)

@@ -219,11 +219,11 @@ void StrokeCoverage::hideUnder(const StrokeCoverage &later, quint16 id) const
             later.runs_.data() + later.rowStart_[size_t(y - later.box_.top()) + 1];
         // Both lists run left to right: walk them together. The full run of `later` that
         // could contain a span is the first one ending past its start.
+        const auto fullFrom = [&] { return later.box_.left() + over->x + over->left; };
         const auto covered = [&](int from, int to) {
-            while (over != overEnd && later.box_.left() + over->x + over->left + over->full <= from)
+            while (over != overEnd && fullFrom() + over->full <= from)
                 ++over;
-            return over != overEnd && later.box_.left() + over->x + over->left <= from &&
-                   to <= later.box_.left() + over->x + over->left + over->full;
+            return over != overEnd && fullFrom() <= from && to <= fullFrom() + over->full;
         };
         for (; run != end && over != overEnd; ++run) {
             if (run->hiddenBy != 0)
