@@ -195,8 +195,9 @@ private slots:
 
         // Both stay above the check window (and so above the manager's restacking), whatever
         // override-redirect windows lie below it.
+        // The manager may still be settling the stack it was just asked for.
         for (const Window *w : {&first, &second})
-            QVERIFY(stackedAbove(xcb_window_t((*w)->winId()), check));
+            QTRY_VERIFY_WITH_TIMEOUT(stackedAbove(xcb_window_t((*w)->winId()), check), 3000);
         const Window other = showWindow(QRect(700, 800, 300, 200));
         QVERIFY(other && win::forceForeground(other->handle()));
         QVERIFY(win::forceForeground(s));
