@@ -58,6 +58,18 @@ bool isTopMost(win::Handle h)
     });
 }
 
+// Counts the window-state changes the toolkit has dispatched, per window: what the server says
+// now can still predate a request, what has been dispatched cannot.
+struct StateChanges : QAbstractNativeEventFilter {
+    QHash<win::Handle, int> seen;
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (const win::Handle target = win::topMostChangeTarget(type, message))
+            ++seen[target];
+        return false;
+    }
+};
+
 // A shown window of ours, once the window manager lists it; with `colour`, a frameless,
 // never-focused tool window of that colour, as the program's bars are.
 Window showWindow(const QRect &geometry, QColor colour = QColor())
@@ -252,13 +264,18 @@ private slots:
         win::setTopMost(f, true);
         QTRY_VERIFY_WITH_TIMEOUT(isTopMost(g) && isTopMost(f), 3000);
         guard.guard(g);
+        StateChanges changes;
+        QCoreApplication::instance()->installNativeEventFilter(&changes);
         const auto other = win::makeX11Backend(qgetenv("DISPLAY"));
         QVERIFY(other);
         other->setTopMost(f, false);
-        QTRY_VERIFY_WITH_TIMEOUT(!isTopMost(f), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(changes.seen.value(f) > 0 && !isTopMost(f), 3000);
+        // Events arrive in order, so g's earlier changes are behind us: the next is the removal.
+        changes.seen.remove(g);
         other->setTopMost(g, false);
-        QTRY_VERIFY_WITH_TIMEOUT(isTopMost(g), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(changes.seen.value(g) > 0 && isTopMost(g), 3000);
         QVERIFY(!isTopMost(f));
+        QCoreApplication::instance()->removeNativeEventFilter(&changes);
         QCoreApplication::instance()->removeNativeEventFilter(&guard);
     }
 
