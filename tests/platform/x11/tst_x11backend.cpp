@@ -275,8 +275,6 @@ private slots:
         other->setTopMost(g, false);
         QTRY_VERIFY_WITH_TIMEOUT(changes.seen.value(g) > 0 && isTopMost(g), 3000);
         QVERIFY(!isTopMost(f));
-        QCoreApplication::instance()->removeNativeEventFilter(&changes);
-        QCoreApplication::instance()->removeNativeEventFilter(&guard);
     }
 
     void listsWindowsWithoutWindowManager()
